@@ -1,0 +1,22 @@
+#!/bin/sh
+# Runs the CTest suite of a Windows build directory under Wine with a virtual
+# X display, so that real windows and message queues exist.
+#
+# Wine's helper processes inherit the first Wine process's output and would
+# hold CTest's pipes open; starting the wineserver persistently and warming
+# the prefix with a command whose output is not CTest's avoids that hang.
+set -eu
+build_dir=$(cd "$1" && pwd)
+shift
+export WINEPREFIX="${WINEPREFIX:-$build_dir/wineprefix}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINESERVER=/usr/lib/wine/wineserver
+mkdir -p "$WINEPREFIX"
+exec xvfb-run -a sh -c '
+    "$WINESERVER" -p
+    /usr/lib/wine/wine64 wineboot >/dev/null 2>&1
+    ctest --test-dir "$0" --output-on-failure --timeout 120 "$@"
+    rc=$?
+    "$WINESERVER" -k >/dev/null 2>&1
+    exit $rc' "$build_dir" "$@"

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/Clock.h"
+
+using namespace tavix::platform;
+
+TEST(Clock, SystemSleepAdvancesTickCount)
+{
+    TimerResolutionScope resolution;
+    const uint32_t start = SystemClock().TickCount();
+    SystemClock().Sleep(100);
+    const uint32_t elapsed = SystemClock().TickCount() - start;
+    // GetTickCount moves in steps of up to 16 ms, whatever the timer resolution.
+    EXPECT_GE(elapsed, 100u - 16u);
+    EXPECT_LT(elapsed, 5000u);
+}
+
+TEST(Clock, WarpClockReplacesTheCurrentClockOnlyWhileInstalled)
+{
+    WarpClock warp;
+    {
+        ScopedClock scoped(warp);
+        EXPECT_EQ(&CurrentClock(), &warp);
+        const uint32_t start = TickCount();
+        const uint32_t realStart = SystemClock().TickCount();
+        Sleep(60'000); // a minute passes on the warped clock...
+        EXPECT_EQ(TickCount() - start, 60'000u);
+        EXPECT_LT(SystemClock().TickCount() - realStart, 1000u); // ...and not in reality
+        EXPECT_EQ(warp.SleptMilliseconds(), 60'000u);
+        warp.Advance(5);
+        EXPECT_EQ(TickCount() - start, 60'005u);
+    }
+    EXPECT_EQ(&CurrentClock(), &SystemClock());
+}
+
+TEST(Clock, WarpClockTickCountWrapsLikeGetTickCount)
+{
+    WarpClock warp;
+    const uint32_t start = warp.TickCount();
+    warp.Advance(0xFFFFFFFFu);
+    warp.Advance(2);
+    EXPECT_EQ(warp.TickCount(), start + 1u);
+}
+
+TEST(Clock, WarpClockIsSharedSafelyBetweenThreads)
+{
+    WarpClock warp;
+    const uint32_t start = warp.TickCount();
+    std::thread a([&] { for (int i = 0; i < 1000; ++i) warp.Sleep(1); });
+    std::thread b([&] { for (int i = 0; i < 1000; ++i) warp.Sleep(2); });
+    a.join();
+    b.join();
+    EXPECT_EQ(warp.TickCount() - start, 3000u);
+}
+
+TEST(Clock, TimeCriticalPriorityDoesNotDisturbTheThread)
+{
+    // POSIX grants real-time priority only to privileged users, so only
+    // Windows must say yes; either way the thread keeps running normally.
+    bool granted = false;
+    std::thread worker([&] { granted = SetCurrentThreadTimeCritical(); });
+    worker.join();
+#ifdef _WIN32
+    EXPECT_TRUE(granted);
+#else
+    (void)granted;
+#endif
+}

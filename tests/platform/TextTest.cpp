@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/Text.h"
+
+using namespace tavix::platform;
+
+TEST(Text, AsciiRoundTrip)
+{
+    char narrow[64];
+    char16_t wide[64];
+    ASSERT_TRUE(MultiByteToWide("Tavix264ROR-USB3-Q5_01", wide, 64));
+    EXPECT_EQ(std::u16string(wide), u"Tavix264ROR-USB3-Q5_01");
+    ASSERT_TRUE(WideToMultiByte(wide, narrow, sizeof narrow));
+    EXPECT_STREQ(narrow, "Tavix264ROR-USB3-Q5_01");
+}
+
+TEST(Text, EmptyTextConvertsToEmpty)
+{
+    char narrow[4] = "xx";
+    char16_t wide[4] = u"yy";
+    EXPECT_TRUE(WideToMultiByte(u"", narrow, sizeof narrow));
+    EXPECT_STREQ(narrow, "");
+    EXPECT_TRUE(MultiByteToWide("", wide, 4));
+    EXPECT_EQ(wide[0], 0);
+}
+
+TEST(Text, BufferOfTheWideExportsHoldsAtMost1023Bytes)
+{
+    std::vector<char> out(kTextBufferBytes);
+    std::u16string fits(kTextBufferBytes - 1, u'a');
+    EXPECT_TRUE(WideToMultiByte(fits.c_str(), out.data(), out.size()));
+    EXPECT_EQ(std::strlen(out.data()), kTextBufferBytes - 1);
+
+    std::u16string tooLong(kTextBufferBytes, u'a');
+    EXPECT_FALSE(WideToMultiByte(tooLong.c_str(), out.data(), out.size()));
+    EXPECT_EQ(out[0], 0) << "a refused conversion leaves no partial text";
+}
+
+TEST(Text, WideBufferCountsCharactersWithTerminator)
+{
+    char16_t out[4];
+    EXPECT_TRUE(MultiByteToWide("abc", out, 4));
+    EXPECT_FALSE(MultiByteToWide("abcd", out, 4));
+    EXPECT_EQ(out[0], 0);
+}
+
+TEST(Text, NullArgumentsAreRefused)
+{
+    char narrow[8] = "x";
+    char16_t wide[8] = u"x";
+    EXPECT_FALSE(WideToMultiByte(nullptr, narrow, sizeof narrow));
+    EXPECT_FALSE(MultiByteToWide(nullptr, wide, 8));
+    EXPECT_FALSE(WideToMultiByte(u"a", nullptr, 8));
+    EXPECT_FALSE(MultiByteToWide("a", nullptr, 8));
+    EXPECT_FALSE(WideToMultiByte(u"a", narrow, 0));
+}
+
+#ifndef _WIN32
+// On POSIX the multi-byte form is UTF-8; malformed text is refused, never
+// guessed at.
+TEST(Text, Utf8AndUtf16RoundTripOutsideAscii)
+{
+    const char* text = "K\xC3\xA4mera \xE3\x82\xAB\xE3\x83\xA1\xE3\x83\xA9 \xF0\x9F\x93\xB7";
+    char16_t wide[32];
+    ASSERT_TRUE(MultiByteToWide(text, wide, 32));
+    EXPECT_EQ(std::u16string(wide), u"K\u00E4mera \u30AB\u30E1\u30E9 \U0001F4F7");
+    char back[64];
+    ASSERT_TRUE(WideToMultiByte(wide, back, sizeof back));
+    EXPECT_STREQ(back, text);
+}
+
+TEST(Text, MalformedTextIsRefused)
+{
+    char16_t wide[16];
+    EXPECT_FALSE(MultiByteToWide("\xC3", wide, 16));             // truncated
+    EXPECT_FALSE(MultiByteToWide("\xC0\xAF", wide, 16));         // overlong '/'
+    EXPECT_FALSE(MultiByteToWide("\xED\xA0\x80", wide, 16));     // encoded surrogate
+    EXPECT_FALSE(MultiByteToWide("\xF4\x90\x80\x80", wide, 16)); // beyond U+10FFFF
+    EXPECT_FALSE(MultiByteToWide("\x80", wide, 16));             // stray continuation
+
+    char narrow[16];
+    const char16_t lowAlone[] = {0xDC00, 0};
+    const char16_t highAlone[] = {u'a', 0xD800, u'b', 0};
+    EXPECT_FALSE(WideToMultiByte(lowAlone, narrow, sizeof narrow));
+    EXPECT_FALSE(WideToMultiByte(highAlone, narrow, sizeof narrow));
+}
+
+TEST(Text, MultiByteCharacterThatWouldBeCutIsRefused)
+{
+    char out[3];
+    EXPECT_FALSE(WideToMultiByte(u"\u00E4\u00E4", out, sizeof out)); // needs 5 bytes
+    EXPECT_TRUE(WideToMultiByte(u"\u00E4", out, sizeof out));
+}
+#endif

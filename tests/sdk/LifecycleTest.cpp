@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "TavixSdk.h"
+#include "instance/CTavix.h"
+#include "sdk/CSdkChain.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+tavix::CTavix& InstanceOf(uint32_t handle)
+{
+    tavix::CSDKDATA* element = tavix::CSdkChain::Instance().Lookup(handle);
+    EXPECT_NE(element, nullptr);
+    return *element->instance;
+}
+
+// Collects the messages the library posts, the same way on both platforms:
+// a real window's queue on Windows, the message sink on Linux.
+class MessageTrap {
+public:
+    struct Message {
+        TavixWindow window;
+        uint32_t message;
+        uintptr_t wParam;
+        intptr_t lParam;
+    };
+
+    MessageTrap()
+    {
+#ifdef _WIN32
+        window_ = CreateWindowExA(0, "STATIC", "tavix-test", 0, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
+#else
+        window_ = this;
+        TavixLinux_SetMessageSink(&MessageTrap::Sink, this);
+#endif
+    }
+    ~MessageTrap()
+    {
+#ifdef _WIN32
+        DestroyWindow(static_cast<HWND>(window_));
+#else
+        TavixLinux_SetMessageSink(nullptr, nullptr);
+#endif
+    }
+
+    TavixWindow Window() const { return window_; }
+
+    std::vector<Message> Take()
+    {
+#ifdef _WIN32
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, TAVIX_WM_FRAME, TAVIX_WM_ERROR, PM_REMOVE))
+            messages_.push_back({msg.hwnd, msg.message, msg.wParam, msg.lParam});
+#endif
+        std::lock_guard lock(lock_);
+        return std::move(messages_);
+    }
+
+private:
+#ifndef _WIN32
+    static void Sink(void* context, TavixWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam)
+    {
+        auto* self = static_cast<MessageTrap*>(context);
+        std::lock_guard lock(self->lock_);
+        self->messages_.push_back({window, message, wParam, lParam});
+    }
+#endif
+    TavixWindow window_ = nullptr;
+    std::mutex lock_;
+    std::vector<Message> messages_;
+};
+
+} // namespace
+
+TEST(Lifecycle, DllVersionNeedsNoHandle)
+{
+    EXPECT_EQ(Tavix_GetDllVersion(), 0x020C0521u);
+}
+
+TEST(Lifecycle, ErrorStackReadsNewestFirstThenZero)
+{
+    const uint32_t handle = Tavix_Initialize(nullptr);
+    ASSERT_NE(handle, 0u);
+    EXPECT_EQ(Tavix_GetLastError(handle), 0u);
+    for (uint32_t code : {2u, 9u, 6u})
+        InstanceOf(handle).PushError(code);
+    EXPECT_EQ(Tavix_GetLastError(handle), 6u);
+    EXPECT_EQ(Tavix_GetLastError(handle), 9u);
+    EXPECT_EQ(Tavix_GetLastError(handle), 2u);
+    EXPECT_EQ(Tavix_GetLastError(handle), 0u);
+    EXPECT_EQ(Tavix_Release(handle), 1);
+}
+
+TEST(Lifecycle, ErrorStackKeepsTheTwentyNewest)
+{
+    const uint32_t handle = Tavix_Initialize(nullptr);
+    ASSERT_NE(handle, 0u);
+    for (uint32_t code = 101; code <= 125; ++code)
+        InstanceOf(handle).PushError(code);
+    for (uint32_t expected = 125; expected >= 106; --expected)
+        ASSERT_EQ(Tavix_GetLastError(handle), expected);
+    EXPECT_EQ(Tavix_GetLastError(handle), 0u);
+    EXPECT_EQ(Tavix_Release(handle), 1);
+}
+
+TEST(Lifecycle, ReleasedHandleFailsEveryCall)
+{
+    const uint32_t handle = Tavix_Initialize(nullptr);
+    ASSERT_NE(handle, 0u);
+    InstanceOf(handle).PushError(4);
+    EXPECT_EQ(Tavix_Release(handle), 1);
+    EXPECT_EQ(Tavix_GetLastError(handle), 0u);
+    EXPECT_EQ(Tavix_Release(handle), 0);
+    EXPECT_EQ(Tavix_Release(0), 0);
+    EXPECT_EQ(Tavix_GetLastError(0), 0u);
+}
+
+TEST(Lifecycle, HandlesStayDistinctAndNonZeroAcrossCycles)
+{
+    // Keep every other handle alive so that the registry holds many while
+    // new ones are made within the same millisecond.
+    std::vector<uint32_t> alive;
+    std::set<uint32_t> live;
+    for (int i = 0; i < 2000; ++i) {
+        const uint32_t handle = Tavix_Initialize(nullptr);
+        ASSERT_NE(handle, 0u);
+        ASSERT_TRUE(live.insert(handle).second) << "handle " << handle << " given twice";
+        if (i % 2 == 0) {
+            alive.push_back(handle);
+        } else {
+            ASSERT_EQ(Tavix_Release(handle), 1);
+            live.erase(handle);
+        }
+    }
+    for (uint32_t handle : alive) {
+        InstanceOf(handle).PushError(handle & 0xFF);
+    }
+    // Each instance is found by its own number, whatever the order.
+    for (auto it = alive.rbegin(); it != alive.rend(); ++it) {
+        EXPECT_EQ(Tavix_GetLastError(*it), *it & 0xFF);
+        EXPECT_EQ(Tavix_Release(*it), 1);
+    }
+    EXPECT_EQ(tavix::CSdkChain::Instance().Count(), 0u);
+}
+
+TEST(Lifecycle, RecordedErrorIsPostedToTheNotificationWindow)
+{
+    MessageTrap trap;
+    ASSERT_NE(trap.Window(), nullptr);
+    const uint32_t handle = Tavix_Initialize(trap.Window());
+    ASSERT_NE(handle, 0u);
+    InstanceOf(handle).PushError(7);
+    auto messages = trap.Take();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].window, trap.Window());
+    EXPECT_EQ(messages[0].message, TAVIX_WM_ERROR);
+    EXPECT_EQ(messages[0].wParam, 0u);
+    EXPECT_EQ(messages[0].lParam, 7);
+    EXPECT_EQ(Tavix_GetLastError(handle), 7u);
+    EXPECT_EQ(Tavix_Release(handle), 1);
+}
+
+TEST(Lifecycle, WithoutWindowErrorsAreRecordedButNotPosted)
+{
+    MessageTrap trap;
+    const uint32_t handle = Tavix_Initialize(nullptr);
+    ASSERT_NE(handle, 0u);
+    InstanceOf(handle).PushError(5);
+    EXPECT_TRUE(trap.Take().empty());
+    EXPECT_EQ(Tavix_GetLastError(handle), 5u);
+    EXPECT_EQ(Tavix_Release(handle), 1);
+}
+
+TEST(Lifecycle, PostedOnlyErrorsSkipTheStackButReachTheThread)
+{
+    MessageTrap trap;
+    const uint32_t handle = Tavix_Initialize(nullptr);
+    ASSERT_NE(handle, 0u);
+    InstanceOf(handle).PostError(11);
+    auto messages = trap.Take();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].window, nullptr); // the calling thread's queue
+    EXPECT_EQ(messages[0].message, TAVIX_WM_ERROR);
+    EXPECT_EQ(messages[0].lParam, 11);
+    EXPECT_EQ(Tavix_GetLastError(handle), 0u);
+    EXPECT_EQ(Tavix_Release(handle), 1);
+}
+
+TEST(Lifecycle, ThreadsCreateLookUpAndReleaseAtOnce)
+{
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 300;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    std::mutex seenLock;
+    std::set<uint32_t> seen;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kRounds; ++i) {
+                const uint32_t a = Tavix_Initialize(nullptr);
+                const uint32_t b = Tavix_Initialize(nullptr);
+                if (a == 0 || b == 0 || a == b) {
+                    ++failures;
+                    continue;
+                }
+                {
+                    std::lock_guard lock(seenLock);
+                    if (seen.count(a) != 0 || seen.count(b) != 0)
+                        ++failures; // equal to a handle registered elsewhere
+                    seen.insert(a);
+                    seen.insert(b);
+                }
+                InstanceOf(a).PushError(static_cast<uint32_t>(t + 1));
+                if (Tavix_GetLastError(a) != static_cast<uint32_t>(t + 1) || Tavix_GetLastError(b) != 0)
+                    ++failures;
+                {
+                    std::lock_guard lock(seenLock);
+                    seen.erase(a);
+                    seen.erase(b);
+                }
+                if (Tavix_Release(b) != 1 || Tavix_Release(a) != 1 || Tavix_Release(a) != 0)
+                    ++failures;
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(tavix::CSdkChain::Instance().Count(), 0u);
+}
