@@ -14,7 +14,9 @@ namespace {
 // equivalent is a name private to the user.
 std::string PosixName(const char* name)
 {
-    return "/" + std::string(name) + "." + std::to_string(static_cast<unsigned long>(getuid()));
+    std::string posixName("/");
+    posixName.append(name).append(".").append(std::to_string(static_cast<unsigned long>(getuid())));
+    return posixName;
 }
 
 void* MapWhole(int fd, size_t size)
