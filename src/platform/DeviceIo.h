@@ -59,11 +59,14 @@ public:
 
     // A synchronous request (DeviceIoControl without OVERLAPPED). For
     // METHOD_NEITHER codes the driver may write into the input buffer too.
+    // On a handle opened for overlapped I/O the request still runs to its
+    // end before this returns (without a time-out).
     virtual IoStatus Control(uint32_t code, void* in, uint32_t inSize, void* out, uint32_t outSize) = 0;
 
     // An overlapped request that returns at once: accepted (completed),
-    // refused with an error, or running (error kErrorIoPending, pending set).
-    // Needs a handle opened for overlapped I/O.
+    // refused with an error, or running (error kErrorIoPending, pending set;
+    // pending is null otherwise). Needs a handle opened for overlapped I/O:
+    // on any other handle it is refused with kErrorInvalidParameter.
     virtual IoStatus ControlOverlapped(uint32_t code, void* in, uint32_t inSize, void* out, uint32_t outSize,
                                        std::unique_ptr<PendingIo>& pending) = 0;
 };

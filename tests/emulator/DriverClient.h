@@ -1,0 +1,93 @@
+#pragma once
+// A minimal driver client for the emulator's own tests and benchmark: it
+// builds the driver's records byte by byte from their documented layout
+// (deliberately not from the emulator's code) and sends them through a
+// device port the way the SDK's transport does.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "emulator/EmulatedCamera.h"
+#include "platform/DeviceIo.h"
+
+namespace tavix::test {
+
+namespace codes {
+constexpr uint32_t kEp0 = 0x220020;
+constexpr uint32_t kBuffered = 0x220024;
+constexpr uint32_t kResetPipe = 0x22002C;
+constexpr uint32_t kResetPort = 0x220030;
+constexpr uint32_t kAbortPipe = 0x220044;
+constexpr uint32_t kDirect = 0x22004B;
+constexpr uint32_t kSpeed = 0x22004C;
+} // namespace codes
+
+// Options of a camera that sends its frames at once.
+inline emu::CameraOptions Unpaced()
+{
+    emu::CameraOptions options;
+    options.paced = false;
+    return options;
+}
+
+constexpr uint8_t kOut = 0x40;
+constexpr uint8_t kIn = 0xC0;
+constexpr uint8_t kOutEndpoint = 0x42;
+
+// A 102-byte vendor record: header as the transport fills it, payload in the data area.
+std::vector<uint8_t> VendorRecord(uint8_t type, uint8_t request, uint16_t value, uint16_t index,
+                                  const std::vector<uint8_t>& payload = {});
+// The 38-byte direct-transfer header: only the endpoint set.
+std::array<uint8_t, 38> DirectHeader(uint8_t endpoint);
+uint32_t U32(const uint8_t* bytes);
+void PutU16(uint8_t* bytes, uint16_t value);
+void PutU32(uint8_t* bytes, uint32_t value);
+
+class DriverClient {
+public:
+    DriverClient(platform::DevicePort& port, std::string path);
+
+    const std::string& Path() const { return path_; }
+    // One vendor request on a fresh control handle; the record as returned.
+    platform::IoStatus Vendor(uint8_t type, uint8_t request, uint16_t value, uint16_t index,
+                              const std::vector<uint8_t>& payload = {}, std::vector<uint8_t>* record = nullptr);
+    platform::IoStatus Send(uint32_t code, void* in, uint32_t inSize, void* out, uint32_t outSize);
+
+    bool I2cWrite(uint8_t address, const std::vector<uint8_t>& bytes);
+    bool I2cRead(uint8_t address, uint8_t count, std::vector<uint8_t>& bytes);
+    bool WriteFpga(uint8_t reg, uint8_t value);
+    bool ReadFpga(uint8_t reg, uint8_t& value);
+    bool WriteSensor(uint16_t address, uint8_t value);
+    bool ReadSensor(uint16_t address, uint8_t& value);
+    bool WriteEeprom(uint16_t address, uint8_t value);
+    bool ReadEeprom(uint16_t address, uint8_t& value);
+
+    // FPGA format registers (width, height, 0x3C depth).
+    bool SetFormat(uint32_t width, uint32_t height, bool sixteenBit);
+    // The sensor window registers the way the IMX264 driver writes them
+    // for (x, width, y, height, mode); the FPGA format to match.
+    bool SetWindow(uint32_t x, uint32_t width, uint32_t y, uint32_t height, int mode, bool sixteenBit);
+
+    // The long-lived overlapped stream handle (opened on first use).
+    platform::DeviceHandle* Stream();
+    bool Arm();
+    // A direct read on the stream handle, waited for at most timeoutMs.
+    // False when refused, timed out (then aborted) or failed; `count` is
+    // the byte count, `header` the header after completion.
+    bool ReadDirect(uint8_t endpoint, uint8_t* data, uint32_t length, uint32_t timeoutMs, uint32_t* count = nullptr,
+                    std::array<uint8_t, 38>* header = nullptr);
+    // Arms a frame, reads its information block and its payload in pieces.
+    bool ReadFrame(std::vector<uint8_t>& info, std::vector<uint8_t>& payload, uint32_t piece = 0x80000,
+                   uint32_t timeoutMs = 3000);
+    bool AbortFrames();
+
+private:
+    platform::DevicePort& port_;
+    std::string path_;
+    std::unique_ptr<platform::DeviceHandle> stream_;
+};
+
+} // namespace tavix::test

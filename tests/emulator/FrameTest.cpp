@@ -1,0 +1,264 @@
+// The picture: geometry and orientation of the payload for the window,
+// sub-sampling and flip registers, checked pixel by pixel against the
+// scene; sample formats, brightness, motion, stillness and noise.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "DriverClient.h"
+#include "emulator/EmulatedPort.h"
+
+using namespace tavix;
+using namespace tavix::test;
+
+namespace {
+
+constexpr int kW = 2448;
+constexpr int kH = 2048;
+
+class Frame : public ::testing::Test {
+protected:
+    emu::EmulatedPort port_{1, Unpaced()};
+    emu::EmulatedCamera& camera_ = port_.Camera(0);
+    DriverClient client_{port_, camera_.InterfacePath()};
+    std::vector<uint8_t> info_;
+    std::vector<uint8_t> payload_;
+    emu::FrameSettings settings_;
+
+    void Read()
+    {
+        ASSERT_TRUE(client_.ReadFrame(info_, payload_));
+        const auto settings = camera_.SettingsOfFrame(U32(&info_[32]));
+        ASSERT_TRUE(settings.has_value());
+        settings_ = *settings;
+        ASSERT_EQ(payload_.size(), settings_.PayloadBytes());
+    }
+
+    // The sample at (i, j) of the frame as the SDK shows it: rows
+    // mirrored, row order reversed.
+    uint16_t Upright(int i, int j) const
+    {
+        const size_t c = settings_.width - 1 - static_cast<size_t>(i);
+        const size_t r = settings_.height - 1 - static_cast<size_t>(j);
+        const size_t at = r * settings_.width + c;
+        if (settings_.sixteenBit)
+            return static_cast<uint16_t>(payload_[2 * at] | (payload_[2 * at + 1] << 8));
+        return payload_[at];
+    }
+
+    // Compares every sample of every fifth row with the scene at the
+    // position the test's own mapping gives.
+    template <class Map>
+    void ExpectScene(Map map)
+    {
+        int mismatches = 0;
+        for (int j = 0; j < static_cast<int>(settings_.height); j += 5) {
+            for (int i = 0; i < static_cast<int>(settings_.width); ++i) {
+                int x = 0, y = 0;
+                map(i, j, x, y);
+                const uint16_t expected = emu::SceneSample(settings_, x, y);
+                if (Upright(i, j) != expected && ++mismatches < 5)
+                    ADD_FAILURE() << "(" << i << ", " << j << ") from (" << x << ", " << y << "): " << Upright(i, j)
+                                  << " instead of " << expected;
+                int ex = -1, ey = -1;
+                if (i % 97 == 0 && (!emu::UprightSource(settings_, i, j, &ex, &ey) || ex != x || ey != y) &&
+                    ++mismatches < 5)
+                    ADD_FAILURE() << "UprightSource disagrees at (" << i << ", " << j << ")";
+            }
+        }
+        EXPECT_EQ(mismatches, 0);
+    }
+};
+
+} // namespace
+
+TEST_F(Frame, FullWindowIsTheUprightSceneRotatedBy180Degrees)
+{
+    ASSERT_TRUE(client_.SetWindow(0, 2448, 0, 2048, 0, false));
+    Read();
+    EXPECT_FALSE(settings_.cropH || settings_.cropV);
+    ExpectScene([](int i, int j, int& x, int& y) {
+        x = i;
+        y = j;
+    });
+    // The first payload line is the bottom of the picture, read from the right.
+    EXPECT_EQ(payload_[0], emu::SceneSample(settings_, kW - 1, kH - 1));
+    // Bayer mode 2 gives true colours: in the red bar only red sites are lit,
+    // in the blue bar only blue ones, with blue at (even, even).
+    const int red = 5 * 306 + 100;
+    const int blue = 6 * 306 + 100;
+    EXPECT_EQ(Upright(red + 1, 201), 3500 >> 4);
+    EXPECT_EQ(Upright(red, 200), 0);
+    EXPECT_EQ(Upright(red + 1, 200), 0);
+    EXPECT_EQ(Upright(blue, 200), 3500 >> 4);
+    EXPECT_EQ(Upright(blue + 1, 201), 0);
+    EXPECT_EQ(Upright(blue, 201), 0);
+    EXPECT_EQ(emu::SiteColour(0, 0), emu::BayerColour::kBlue);
+    EXPECT_EQ(emu::SiteColour(1, 1), emu::BayerColour::kRed);
+    EXPECT_EQ(emu::SiteColour(1, 0), emu::BayerColour::kGreen);
+    // The white bar at the top left, the detail band at the bottom.
+    EXPECT_EQ(Upright(200, 300), 3500 >> 4);
+    EXPECT_EQ(Upright(201, 301), 3500 >> 4);
+}
+
+TEST_F(Frame, CroppedWindowStartsCountFromTheRightAndBottomEdges)
+{
+    ASSERT_TRUE(client_.SetWindow(100, 1024, 64, 512, 0, false));
+    uint8_t lo = 0, hi = 0;
+    ASSERT_TRUE(client_.ReadSensor(0x0510, lo) && client_.ReadSensor(0x0511, hi));
+    EXPECT_EQ(lo | (hi << 8), 2448 - 1024 - 100);
+    Read();
+    EXPECT_TRUE(settings_.cropH && settings_.cropV);
+    EXPECT_EQ(settings_.width, 1024u);
+    EXPECT_EQ(settings_.height, 512u);
+    ExpectScene([](int i, int j, int& x, int& y) {
+        x = 100 + i;
+        y = 64 + j;
+    });
+}
+
+TEST_F(Frame, HalfSubsamplingKeepsPairsOfTheFullArray)
+{
+    ASSERT_TRUE(client_.SetWindow(0, 2448, 0, 2048, 1, false));
+    Read();
+    EXPECT_EQ(settings_.width, 1216u);
+    EXPECT_EQ(settings_.height, 1024u);
+    EXPECT_TRUE(settings_.skipH && settings_.skipV);
+    // The sensor keeps columns and rows 0,1, 4,5, … of its own read-out,
+    // which starts at the bottom-right corner of the upright picture; the
+    // FPGA keeps the first 1216 samples of each line.
+    ExpectScene([&](int i, int j, int& x, int& y) {
+        const int c = 1215 - i;
+        const int r = 1023 - j;
+        x = kW - 1 - (4 * (c >> 1) + (c & 1));
+        y = kH - 1 - (4 * (r >> 1) + (r & 1));
+    });
+    // The Bayer phase survives: the upright frame starts with a blue site.
+    int x = 0, y = 0;
+    ASSERT_TRUE(emu::UprightSource(settings_, 0, 0, &x, &y));
+    EXPECT_EQ(emu::SiteColour(x, y), emu::BayerColour::kBlue);
+}
+
+TEST_F(Frame, FlipsReverseTheReadoutWithinTheWindow)
+{
+    ASSERT_TRUE(client_.SetWindow(100, 1024, 64, 512, 0, false));
+    for (uint8_t direction : {1, 2, 3}) {
+        SCOPED_TRACE(static_cast<int>(direction));
+        ASSERT_TRUE(client_.WriteSensor(0x020E, direction));
+        Read();
+        const bool flipV = (direction & 1) != 0;
+        const bool mirror = (direction & 2) != 0;
+        EXPECT_EQ(settings_.flipV, flipV);
+        EXPECT_EQ(settings_.mirrorH, mirror);
+        EXPECT_EQ(info_[9] & 3, direction);
+        ExpectScene([&](int i, int j, int& x, int& y) {
+            x = 100 + (mirror ? 1023 - i : i);
+            y = 64 + (flipV ? 511 - j : j);
+        });
+    }
+}
+
+TEST_F(Frame, SixteenBitPayloadsCarryTwelveBitLevels)
+{
+    ASSERT_TRUE(client_.SetWindow(400, 512, 600, 256, 0, true));
+    Read();
+    EXPECT_TRUE(settings_.sixteenBit);
+    EXPECT_EQ(payload_.size(), 512u * 256u * 2u);
+    ExpectScene([](int i, int j, int& x, int& y) {
+        x = 400 + i;
+        y = 600 + j;
+    });
+    uint16_t highest = 0;
+    for (size_t k = 0; k + 1 < payload_.size(); k += 2)
+        highest = std::max<uint16_t>(highest, static_cast<uint16_t>(payload_[k] | (payload_[k + 1] << 8)));
+    EXPECT_LE(highest, 4095);
+    EXPECT_GT(highest, 255);
+}
+
+TEST_F(Frame, BrightnessFollowsExposureLinesAndGain)
+{
+    // The gray ramp at upright x = 1000, y = 600: 1000 × 3500 / 2447 = 1430.
+    ASSERT_TRUE(client_.SetWindow(0, 2448, 0, 2048, 0, true));
+    auto level = [&] {
+        Read();
+        return static_cast<double>(Upright(1000, 600));
+    };
+    const double base = level();
+    EXPECT_EQ(base, 1430.0);
+    // Half the exposure: frame length 2094, shutter 2094 − 791.
+    const int shutter = 2094 - 791;
+    ASSERT_TRUE(client_.WriteSensor(0x028D, static_cast<uint8_t>(shutter)));
+    ASSERT_TRUE(client_.WriteSensor(0x028E, static_cast<uint8_t>(shutter >> 8)));
+    EXPECT_NEAR(level(), base / 2, 1.0);
+    // 6.0 dB of gain doubles it again (×1.995).
+    ASSERT_TRUE(client_.WriteSensor(0x0404, 60));
+    EXPECT_NEAR(level(), base / 2 * std::pow(10.0, 60 / 200.0), 1.0);
+    // Gain bit 8 lives in 0x0405; the level saturates at 4095.
+    ASSERT_TRUE(client_.WriteSensor(0x0405, 1));
+    EXPECT_EQ(level(), 4095.0);
+}
+
+TEST_F(Frame, FramesMoveUnlessStillAndNoiseIsDeterministic)
+{
+    ASSERT_TRUE(client_.SetWindow(0, 2448, 0, 2048, 0, false));
+    Read();
+    const std::vector<uint8_t> first = payload_;
+    const uint32_t firstNumber = U32(&info_[32]);
+    Read();
+    EXPECT_EQ(U32(&info_[32]), firstNumber + 1);
+    EXPECT_NE(first, payload_);
+    // The moving square and the frame number are where the scene says.
+    ExpectScene([](int i, int j, int& x, int& y) {
+        x = i;
+        y = j;
+    });
+
+    camera_.SetStill(true);
+    Read();
+    const std::vector<uint8_t> still = payload_;
+    Read();
+    EXPECT_EQ(still, payload_);
+
+    camera_.SetStill(false);
+    camera_.SetNoise(24, 7);
+    camera_.SetNextFrameNumber(500);
+    Read();
+    EXPECT_EQ(settings_.frameNumber, 500u);
+    ExpectScene([](int i, int j, int& x, int& y) {
+        x = i;
+        y = j;
+    });
+    const std::vector<uint8_t> noisy = payload_;
+
+    // Another camera with the same seed gives the same frame 500.
+    emu::CameraOptions options;
+    options.paced = false;
+    options.noiseAmplitude = 24;
+    options.noiseSeed = 7;
+    auto& twin = port_.AddCamera(options);
+    twin.SetNextFrameNumber(500);
+    DriverClient other(port_, twin.InterfacePath());
+    std::vector<uint8_t> info, payload;
+    ASSERT_TRUE(other.ReadFrame(info, payload));
+    EXPECT_EQ(payload, noisy);
+}
+
+TEST_F(Frame, FpgaFormatLargerThanTheSensorWindowIsPaddedWithZero)
+{
+    ASSERT_TRUE(client_.SetWindow(0, 1024, 0, 512, 0, false));
+    ASSERT_TRUE(client_.SetFormat(1040, 520, false));
+    Read();
+    // The SDK's view: samples and lines arrive reversed, so the padding
+    // is on the left and at the top.
+    for (int j = 0; j < 520; ++j) {
+        for (int i = 0; i < 1040; ++i) {
+            if (i < 16 || j < 8) {
+                ASSERT_EQ(Upright(i, j), 0) << i << ", " << j;
+            }
+        }
+    }
+    EXPECT_EQ(Upright(16, 8), emu::SceneSample(settings_, 0, 0));
+    EXPECT_EQ(emu::ExpectedUprightSample(settings_, 3, 3), 0);
+    EXPECT_EQ(emu::ExpectedUprightSample(settings_, 17, 9), Upright(17, 9));
+}

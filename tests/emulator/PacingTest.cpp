@@ -1,0 +1,111 @@
+// Frame pacing by the sensor's frame length, and the camera used from
+// several threads at once.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "DriverClient.h"
+#include "emulator/EmulatedPort.h"
+
+using namespace tavix;
+using namespace tavix::test;
+
+namespace {
+
+struct Periods {
+    double wall = 0;   // mean time between deliveries as the host saw it
+    double camera = 0; // mean difference of the frames' own timestamps
+};
+
+// Mean frame period over 30 frames, in microseconds.
+Periods MeasurePeriod(DriverClient& client)
+{
+    std::vector<uint8_t> info, payload;
+    // The first frame pays for painting the scene; the clock starts after
+    // the second, which waits for its turn.
+    EXPECT_TRUE(client.ReadFrame(info, payload));
+    EXPECT_TRUE(client.ReadFrame(info, payload));
+    const uint64_t first = U32(&info[20]) | (static_cast<uint64_t>(U32(&info[24])) << 32);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 30; ++i)
+        EXPECT_TRUE(client.ReadFrame(info, payload));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    const uint64_t last = U32(&info[20]) | (static_cast<uint64_t>(U32(&info[24])) << 32);
+    return {std::chrono::duration<double, std::micro>(elapsed).count() / 30.0, static_cast<double>(last - first) / 30.0};
+}
+
+// Frames never come faster than their period; a loaded machine may deliver
+// them a little late, never by much over 30 frames.
+void ExpectPeriod(const Periods& measured, double period)
+{
+    EXPECT_NEAR(measured.camera, period, period * 0.02);
+    EXPECT_GE(measured.wall, period * 0.97);
+    EXPECT_LE(measured.wall, period * 1.25);
+}
+
+} // namespace
+
+TEST(Pacing, FramesFollowTheFrameLengthTimesTheLineTime)
+{
+    emu::EmulatedPort port(1);
+    auto& camera = port.Camera(0);
+    DriverClient client(port, camera.InterfacePath());
+    // A small payload keeps the reading short against the frame period.
+    ASSERT_TRUE(client.SetFormat(256, 64, false));
+
+    const double defaultPeriod = 2094 * 13.2358803987;
+    EXPECT_NEAR(camera.CurrentFrameSettings().FramePeriodMicroseconds(), defaultPeriod, 0.01);
+    ExpectPeriod(MeasurePeriod(client), defaultPeriod);
+
+    // A frame of 1000 lines.
+    ASSERT_TRUE(client.WriteSensor(0x0210, 1000 & 0xFF));
+    ASSERT_TRUE(client.WriteSensor(0x0211, 1000 >> 8));
+    const double shortPeriod = 1000 * 13.2358803987;
+    ExpectPeriod(MeasurePeriod(client), shortPeriod);
+
+    // Sub-sampled read-out has the longer line time of that mode.
+    ASSERT_TRUE(client.WriteSensor(0x020D, 0x11));
+    EXPECT_NEAR(camera.CurrentFrameSettings().FramePeriodMicroseconds(), 1000 * 29.1827242525, 0.01);
+}
+
+TEST(Pacing, ConcurrentRegisterTrafficWhileFramesStream)
+{
+    emu::EmulatedPort port(2, Unpaced());
+    auto& camera = port.Camera(0);
+    DriverClient streamer(port, camera.InterfacePath());
+    ASSERT_TRUE(streamer.SetFormat(512, 128, false));
+    std::atomic<bool> stop{false};
+    std::atomic<int> frames{0};
+    std::thread capture([&] {
+        std::vector<uint8_t> info, payload;
+        while (!stop.load()) {
+            if (!streamer.ReadFrame(info, payload, 4096))
+                break;
+            ++frames;
+        }
+    });
+    std::thread registers([&] {
+        DriverClient client(port, camera.InterfacePath());
+        for (int i = 0; i < 200; ++i) {
+            EXPECT_TRUE(client.WriteFpga(7, static_cast<uint8_t>(i)));
+            uint8_t value = 0;
+            EXPECT_TRUE(client.ReadSensor(0x0348, value));
+        }
+    });
+    std::thread other([&] {
+        DriverClient client(port, port.Camera(1).InterfacePath());
+        for (int i = 0; i < 200; ++i)
+            EXPECT_TRUE(client.WriteEeprom(static_cast<uint16_t>(i), static_cast<uint8_t>(i)));
+    });
+    registers.join();
+    other.join();
+    stop = true;
+    capture.join();
+    EXPECT_GT(frames.load(), 0);
+    EXPECT_EQ(camera.FpgaRegister(7), 199);
+    EXPECT_EQ(port.Camera(1).EepromByte(199), 199);
+    EXPECT_EQ(camera.RefusedRequests(), 0u);
+}
