@@ -1,0 +1,104 @@
+#pragma once
+// Shared pieces of the transport suite: a fixture that starts every test from
+// an unused shared device table, one with an emulated camera already listed,
+// selected and prepared, and helpers that pick requests out of the emulator's
+// log and build the records the driver must receive, byte by byte.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "emulator/EmulatedPort.h"
+#include "platform/SharedMemory.h"
+#include "transport/CKelCy3Cam.h"
+
+namespace transport_test {
+
+using tavix::CKelCy3Cam;
+namespace emu = tavix::emu;
+
+// Control codes as the driver knows them, written out here rather than taken
+// from the transport so that a wrong constant there fails.
+constexpr uint32_t kEp0Control = 0x220020;
+constexpr uint32_t kBuffered = 0x220024;
+constexpr uint32_t kResetPipe = 0x22002C;
+constexpr uint32_t kResetPort = 0x220030;
+constexpr uint32_t kAbortPipe = 0x220044;
+constexpr uint32_t kDirect = 0x22004B;
+constexpr uint32_t kSpeed = 0x22004C;
+
+// Each test gets a shared table of its own, under a name no other process
+// uses (suites of other layers may be attached to "U3Q5-MemMap" right now),
+// and starts from no table at all: POSIX regions outlive their users.
+class SharedTableTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Drops the table so that the next transport creates it anew.
+    void FreshTable() const { tavix::platform::SharedMemory::Remove(tableName_.c_str()); }
+    const std::string& TableName() const { return tableName_; }
+
+private:
+    std::string tableName_;
+};
+
+inline emu::CameraOptions UnpacedOptions()
+{
+    emu::CameraOptions options;
+    options.paced = false;
+    return options;
+}
+
+struct CameraSetup {
+    int cameras = 1;
+    emu::CameraOptions options = UnpacedOptions();
+    bool prepare = true;
+};
+
+// An emulated camera installed as the device port, listed, selected and
+// (unless asked otherwise) prepared; the log starts empty.
+class CameraTest : public SharedTableTest {
+protected:
+    void SetUp() override
+    {
+        SharedTableTest::SetUp();
+        Start(CameraSetup{});
+    }
+    void TearDown() override
+    {
+        cam_.reset();
+        installed_.reset();
+        port_.reset();
+        SharedTableTest::TearDown();
+    }
+
+    void Start(const CameraSetup& setup);
+
+    emu::EmulatedCamera& Camera(int index = 0) { return port_->Camera(index); }
+    // Requests of one control code: camera by camera, each in its order.
+    std::vector<emu::LoggedRequest> Requests(uint32_t code) const;
+    // Vendor requests of one request code, in order.
+    std::vector<emu::LoggedRequest> VendorRequests(uint8_t requestCode) const;
+
+    std::unique_ptr<emu::EmulatedPort> port_;
+    std::unique_ptr<emu::ScopedDevicePort> installed_;
+    std::unique_ptr<CKelCy3Cam> cam_;
+};
+
+// The 102-byte record the driver must receive for a vendor request.
+std::array<uint8_t, 102> VendorRecord(uint8_t type, uint8_t code, uint16_t value, uint16_t index,
+                                      const std::vector<uint8_t>& payload = {});
+// The 38-byte header of a direct transfer: all zero but the endpoint.
+std::array<uint8_t, 38> DirectHeader(uint8_t endpoint);
+// A 32-byte memory command.
+std::array<uint8_t, 32> MemoryCommandBytes(const char* magic, uint64_t address, uint32_t count);
+
+std::vector<uint8_t> Pattern(size_t bytes, uint8_t seed);
+
+uint32_t LoadU32(const uint8_t* bytes);
+
+} // namespace transport_test
