@@ -1,0 +1,121 @@
+// Register access of the IMX264 driver: the three-byte write, the
+// address-then-read pair, the waits for an idle bus, and the register lock
+// that keeps two threads' transactions apart.
+
+#include <atomic>
+#include <thread>
+
+#include "Imx264Fixture.h"
+
+namespace tavix::test {
+namespace {
+
+using Imx264Register = Imx264Fixture;
+
+TEST_F(Imx264Register, WritesAndReadsOneRegister)
+{
+    EXPECT_EQ(sensor.WriteRegister(0x0404, 0x1AB), 1);
+    EXPECT_EQ(TakeSlept(), 1u);
+    // 16-bit addresses, 8-bit values.
+    EXPECT_EQ(sensor.WriteRegister(0x10210, 0x07), 1);
+    EXPECT_EQ(TakeWrites(), (std::vector<RegisterWrite>{{0x0404, 0xAB}, {0x0210, 0x07}}));
+    EXPECT_EQ(rig->SensorRegister(0x0404), 0xAB);
+
+    rig->SetSensorRegister(0x0348, 0x5C);
+    uint32_t value = 0;
+    EXPECT_EQ(sensor.ReadRegister(0x0348, &value), 1);
+    EXPECT_EQ(value, 0x5Cu);
+    EXPECT_EQ(sensor.ReadRegister(0x0348, nullptr), 0);
+    value = 0;
+    EXPECT_EQ(sensor.ReadRegisterWhenIdle(0x0404, &value), 1);
+    EXPECT_EQ(value, 0xABu);
+    EXPECT_EQ(sensor.WriteRegisterWhenIdle(0x0405, 1), 1);
+    EXPECT_EQ(rig->SensorRegister(0x0405), 1);
+}
+
+TEST_F(Imx264Register, SilentSensorFailsEveryAccess)
+{
+    rig->SetSensorAcknowledges(false);
+    uint32_t value = 77;
+    EXPECT_EQ(sensor.WriteRegister(0x0404, 1), 0);
+    EXPECT_EQ(sensor.ReadRegister(0x0404, &value), 0);
+    EXPECT_EQ(sensor.ReadRegisterWhenIdle(0x0404, &value), 0);
+    EXPECT_EQ(value, 77u);
+    EXPECT_TRUE(TakeWrites().empty());
+}
+
+TEST_F(Imx264Register, BusyBusIsWaitedForAHundredPolls)
+{
+    TakeSlept();
+    rig->SetBusBusyPolls(100);
+    EXPECT_EQ(sensor.WriteRegisterWhenIdle(0x0404, 5), 0);
+    EXPECT_EQ(TakeSlept(), 100u * 10u);
+    rig->SetBusBusyPolls(100);
+    uint32_t value = 77;
+    EXPECT_EQ(sensor.ReadRegisterWhenIdle(0x0404, &value), 0);
+    EXPECT_EQ(TakeSlept(), 100u * 3u);
+    EXPECT_EQ(value, 77u);
+    EXPECT_TRUE(TakeWrites().empty());
+
+    // Busy for a while, then idle: the write goes through.
+    rig->SetBusBusyPolls(5);
+    EXPECT_EQ(sensor.WriteRegisterWhenIdle(0x0404, 5), 1);
+    EXPECT_EQ(TakeSlept(), 5u * 10u + 1u);
+    EXPECT_EQ(rig->SensorRegister(0x0404), 5);
+    rig->SetBusBusyPolls(99);
+    EXPECT_EQ(sensor.ReadRegisterWhenIdle(0x0404, &value), 1);
+    EXPECT_EQ(value, 5u);
+    EXPECT_EQ(TakeSlept(), 99u * 3u);
+}
+
+TEST(Imx264RegisterWithoutTransport, FailsEveryAccess)
+{
+    platform::WarpClock clock;
+    platform::ScopedClock useClock(clock);
+    CSensorIMX264 sensor(nullptr, 0x48);
+    uint32_t value = 77;
+    EXPECT_EQ(sensor.WriteRegister(0x0404, 1), 0);
+    EXPECT_EQ(sensor.ReadRegister(0x0404, &value), 0);
+    EXPECT_EQ(sensor.WriteRegisterWhenIdle(0x0404, 1), 0);
+    EXPECT_EQ(sensor.ReadRegisterWhenIdle(0x0404, &value), 0);
+    EXPECT_EQ(value, 77u);
+    EXPECT_EQ(clock.SleptMilliseconds(), 1u); // only the write's own breath
+}
+
+// A read is two bus transfers (address, then data). Another thread's write
+// between them would move the sensor's address pointer and the read would
+// return the wrong register.
+TEST_F(Imx264Register, TransactionsOfTwoThreadsDoNotInterleave)
+{
+    rig->SetSensorRegister(0x0100, 0x11);
+    constexpr int kRounds = 1000;
+    std::atomic<int> wrongReads{0};
+    std::atomic<int> failures{0};
+    std::thread reader([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            uint32_t value = 0;
+            if (sensor.ReadRegister(0x0100, &value) == 0) {
+                ++failures;
+            } else if (value != 0x11) {
+                ++wrongReads;
+            }
+        }
+    });
+    std::thread writer([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            if (sensor.WriteRegister(0x0200, static_cast<uint32_t>(0x20 + i % 8)) == 0 ||
+                sensor.WriteRegisterWhenIdle(0x0201, 0x22) == 0) {
+                ++failures;
+            }
+        }
+    });
+    reader.join();
+    writer.join();
+    EXPECT_EQ(wrongReads.load(), 0);
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(rig->SensorRegister(0x0100), 0x11);
+    EXPECT_EQ(rig->SensorRegister(0x0201), 0x22);
+}
+
+} // namespace
+} // namespace tavix::test
