@@ -1,0 +1,52 @@
+// The whole capture path at full resolution: the unpaced emulated camera,
+// the transport, the capture thread and ring, and ReadFrame into a bitmap
+// buffer. Reports frames per second (real time) and the process's CPU time
+// per frame, which includes the emulator's own work.
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "camera/CTavixU3Q5Base.h"
+#include "emulator/EmulatedPort.h"
+#include "platform/SharedMemory.h"
+
+namespace {
+
+void CapturePath(benchmark::State& state)
+{
+    tavix::platform::SharedMemory::Remove("U3Q5-MemMap");
+    tavix::emu::CameraOptions options;
+    options.paced = false;
+    options.still = true;
+    tavix::emu::EmulatedPort port(1, options);
+    tavix::emu::ScopedDevicePort installed(port);
+    tavix::CTavixUSB3Q5SimpleSdk camera;
+    camera.SetProductId(0x31B4);
+    camera.CreateTransport(0, nullptr);
+    if (!camera.OpenCamera(0) || !camera.SetPixelDepth(static_cast<uint32_t>(state.range(0))) ||
+        !camera.StartTransfer(0)) {
+        state.SkipWithError("the emulated camera did not start");
+        return;
+    }
+    std::vector<uint8_t> bitmap(camera.FrameSize());
+    for (auto _ : state) {
+        if (camera.WaitFrame(3000) != tavix::CTavixU3Q5Base::kWaitFrameReady) {
+            state.SkipWithError("no frame");
+            break;
+        }
+        camera.ReadFrame(bitmap.data(), 1);
+        benchmark::DoNotOptimize(bitmap.data());
+    }
+    camera.StopTransfer(1);
+    state.SetItemsProcessed(state.iterations());
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bitmap.size()));
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+} // namespace
+
+// Argument: 0 for 8-bit, 1 for 16-bit transfer.
+BENCHMARK(CapturePath)->Arg(0)->Arg(1)->ArgName("sixteenBit")->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,472 @@
+// The capture path: a thread per camera object pulls frames from the
+// transport into a ring of frame slots and signals the frame event after
+// each; the consumer waits for the event and copies the newest slot out.
+
+#include <cstring>
+
+#include "camera/CTavixU3Q5Base.h"
+#include "camera/FrameCopy.h"
+#include "camera/FrameRateMeter.h"
+#include "platform/Clock.h"
+#include "transport/CKelCy3Cam.h"
+
+namespace tavix {
+
+namespace {
+constexpr uint32_t kAcquireContinuous = 0;
+constexpr uint32_t kAcquireOneFrame = 1;
+constexpr uint32_t kAcquireCountedFrame = 2;
+constexpr uint32_t kAcquireInfoOnly = 3;
+
+// Consecutive transfer errors after which the thread gives up.
+constexpr int kErrorLimit = 5;
+// CaptureOneFrame gives up after this many failures or this long.
+constexpr int kOneFrameErrorLimit = 10;
+constexpr uint32_t kOneFrameGiveUpMs = 10000;
+constexpr uint32_t kOneFrameReadTimeoutMs = 3000;
+
+constexpr uint32_t kStopWaitMs = 3000;
+constexpr uint32_t kAbortGraceMs = 100;
+constexpr uint32_t kFrameRateWindowMs = 1000;
+
+// The frame information block words kept per slot.
+constexpr size_t kFrameWordOffsets[4] = {28, 32, 40, 44};
+
+constexpr uint8_t kFpgaFrameCounter = 8;
+constexpr uint8_t kFpgaSensorRestart = 108;
+constexpr uint32_t kCameraModeCounted = 1;
+
+// The sensor reads each row out right to left: its output format 4 means
+// mirrored rows that come bottom-up in natural order.
+constexpr uint32_t kOutputFormatMirrored = 2;
+constexpr uint32_t kOutputFormatMirroredReversed = 4;
+constexpr uint32_t kOutputFormatReversed = 3;
+
+uint32_t RoundUp(uint64_t value, uint64_t multiple)
+{
+    return static_cast<uint32_t>((value + multiple - 1) / multiple * multiple);
+}
+} // namespace
+
+// --- buffers ---------------------------------------------------------------
+
+int CTavixU3Q5Base::AllocateFrameBuffers()
+{
+    receiveBuffer_.reset();
+    receiveBufferSize_ = 0;
+    if (!sensor_)
+        return 0;
+    const uint64_t bytesPerPixel = bitMode_ == 1 || bitMode_ == 2 ? 2 : 1;
+    uint64_t width = sensor_->Info().windowWidth;
+    const uint64_t height = sensor_->Info().windowHeight;
+    if (sensor_->ModelSpecificB() == 2)
+        width *= 2;
+    // Room for a frame with a margin of 128 rows and columns, in 8 KiB units.
+    const uint32_t size = RoundUp((height + 128) * (width + 128) * bytesPerPixel, 8192);
+    receiveBuffer_.reset(new (std::nothrow) uint8_t[size]);
+    if (!receiveBuffer_)
+        return 0;
+    receiveBufferSize_ = size;
+    frameSize_ = static_cast<uint32_t>(height * width * bytesPerPixel);
+    for (int i = 0; i < ringSize_; ++i) {
+        FrameSlot& slot = slots_[static_cast<size_t>(i)];
+        std::lock_guard lock(slot.lock);
+        slot.data.reset(new (std::nothrow) uint8_t[size]);
+        slot.frameNumber = 0xFFFFFFFFu;
+        slot.words = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
+        if (!slot.data)
+            return 0;
+    }
+    return 1;
+}
+
+void CTavixU3Q5Base::FreeFrameBuffers()
+{
+    receiveBuffer_.reset();
+    receiveBufferSize_ = 0;
+    acquisitionMode_ = 0;
+    for (FrameSlot& slot : slots_) {
+        std::lock_guard lock(slot.lock);
+        slot.data.reset();
+        slot.frameNumber = 0xFFFFFFFFu;
+        slot.words = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
+    }
+    frameSize_ = 0;
+}
+
+// --- events ----------------------------------------------------------------
+
+void CTavixU3Q5Base::EnsureFrameEvent()
+{
+    std::lock_guard lock(eventLock_);
+    if (!frameEvent_)
+        frameEvent_ = std::make_shared<platform::Event>(platform::Event::Reset::kAuto);
+}
+
+void CTavixU3Q5Base::SignalFrameEvent()
+{
+    std::lock_guard lock(eventLock_);
+    if (frameEvent_)
+        frameEvent_->Set();
+}
+
+// --- start and stop ----------------------------------------------------------
+
+int CTavixU3Q5Base::SetAcquisitionMode(uint32_t mode)
+{
+    if (!transport_)
+        return 0;
+    if (mode != acquisitionMode_) {
+        StopTransfer(0);
+        EnsureFrameEvent();
+        if (mode == kAcquireCountedFrame)
+            readIndex_ = writeIndex_.load();
+    }
+    acquisitionMode_ = mode;
+    return 1;
+}
+
+int CTavixU3Q5Base::StartTransfer(uint32_t mode)
+{
+    if (running_ && threadEndEvent_) {
+        platform::TimerResolutionScope resolution;
+        if (!threadEndEvent_->Wait(5))
+            StopTransfer(1);
+    }
+    EnsureFrameEvent();
+    if (!SetAcquisitionMode(mode))
+        return 0;
+    if (needsConfigure_ && !ApplyCaptureFormat(mode))
+        return 0;
+    if (thread_.joinable())
+        thread_.join(); // a thread that ended on its own (one frame, error limit)
+    threadEndEvent_ = std::make_unique<platform::Event>(platform::Event::Reset::kManual);
+    running_ = true;
+    try {
+        thread_ = std::thread([this] { CaptureThreadMain(); });
+    } catch (...) {
+        running_ = false;
+        return 0;
+    }
+    if (sensor_ && !sensor_->IsWorkerRunning())
+        sensor_->StartWorker();
+    return 1;
+}
+
+int CTavixU3Q5Base::StopTransfer(int abort)
+{
+    if (sensor_)
+        sensor_->StopWorker(abort);
+    if (running_.exchange(false) && abort) {
+        platform::Sleep(kAbortGraceMs);
+        if (transport_)
+            transport_->AbortStream();
+        if (threadEndEvent_)
+            threadEndEvent_->Wait(platform::Event::kInfinite);
+    }
+    if (thread_.joinable()) {
+        // A read in flight ends at its time-out; one that would outlast the
+        // wait is aborted, so that no thread outlives its camera object.
+        if (threadEndEvent_ && !threadEndEvent_->Wait(kStopWaitMs) && transport_)
+            transport_->AbortStream();
+        thread_.join();
+    }
+    platform::Sleep(1);
+    threadEndEvent_.reset();
+    {
+        std::lock_guard lock(eventLock_);
+        if (frameEvent_)
+            frameEvent_->Set();
+        frameEvent_.reset();
+    }
+    ResetStream();
+    platform::Sleep(5);
+    acquisitionMode_ = 0;
+    frameCount_ = 0;
+    frameRate_ = 0.0f;
+    return 1;
+}
+
+// --- the thread --------------------------------------------------------------
+
+void CTavixU3Q5Base::CaptureThreadMain()
+{
+    platform::SetCurrentThreadTimeCritical();
+    try {
+        CaptureLoop();
+    } catch (...) {
+        captureFailed_ = true;
+        running_ = false;
+        SignalFrameEvent();
+        if (threadEndEvent_)
+            threadEndEvent_->Set();
+    }
+}
+
+int CTavixU3Q5Base::RestartSensor()
+{
+    if (!sensor_)
+        return 0;
+    if (!sensor_->ResetEnabled())
+        return 1;
+    CControllerBase* controller = sensor_->Transport();
+    if (controller == nullptr)
+        return 0;
+    platform::TimerResolutionScope resolution;
+    controller->WriteFpgaRegister(kFpgaSensorRestart, 1);
+    platform::Sleep(1);
+    controller->WriteFpgaRegister(kFpgaSensorRestart, 0);
+    platform::Sleep(1);
+    return 1;
+}
+
+bool CTavixU3Q5Base::Recover()
+{
+    transport_->ResetPipe(kEndpointFrameIn);
+    RestartSensor();
+    return transport_->OpenStream() != 0;
+}
+
+void CTavixU3Q5Base::StoreFrame()
+{
+    const int32_t index = writeIndex_.load(std::memory_order_relaxed);
+    FrameSlot& slot = slots_[static_cast<size_t>(index)];
+    {
+        std::lock_guard lock(slot.lock);
+        std::memcpy(slot.data.get(), receiveBuffer_.get(), frameSize_);
+        slot.frameNumber = lastFrameNumber_.load(std::memory_order_relaxed);
+        for (size_t i = 0; i < 4; ++i)
+            slot.words[i] = FrameInfoWord(request_.frameInfo, kFrameWordOffsets[i]);
+    }
+    writeIndex_.store((index + 1) % ringSize_, std::memory_order_release);
+    SignalFrameEvent();
+}
+
+int CTavixU3Q5Base::CaptureLoop()
+{
+    if (!transport_ || !receiveBuffer_) {
+        running_ = false;
+        if (threadEndEvent_)
+            threadEndEvent_->Set();
+        return 0;
+    }
+    request_ = TransferRequest{};
+    request_.buffer = receiveBuffer_.get();
+    request_.capacity = receiveBufferSize_;
+    captureFailed_ = false;
+    int errors = 0;
+    bool failed = false;
+    bool streamOpen = transport_->OpenStream() != 0;
+    while (streamOpen && running_) {
+        const uint32_t timeout = transferTimeout_;
+        const uint32_t mode = acquisitionMode_;
+        if (cameraMode_ == static_cast<int32_t>(kCameraModeCounted)) {
+            // Triggered frames: only read once the FPGA has counted one.
+            uint8_t counter = 0;
+            if (!transport_->ReadFpgaRegister(kFpgaFrameCounter, &counter))
+                continue;
+            if (counter == lastFrameNumber_) {
+                platform::Sleep(1);
+                continue;
+            }
+            lastFrameNumber_ = counter;
+        }
+        if (transport_->ReadFrameInfo(&request_)) {
+            if (mode == kAcquireInfoOnly) {
+                lastFrameNumber_ = request_.frameNumber;
+                break;
+            }
+            if (mode != kAcquireCountedFrame)
+                lastFrameNumber_ = request_.frameNumber;
+            const uint32_t started = platform::TickCount();
+            if (transport_->ReadFrameData(&request_, timeout)) {
+                errors = 0;
+                captureFailed_ = false;
+                const uint32_t elapsed = platform::TickCount() - started;
+                if (elapsed > 0)
+                    transferRate_ = static_cast<double>(frameSize_ / 1024) / 128.0 / (elapsed / 1000.0);
+                if (auto rate = FrameRateMeter::Feed(0, kFrameRateWindowMs))
+                    frameRate_ = *rate;
+                StoreFrame();
+                if (mode == kAcquireOneFrame)
+                    break;
+                if (mode == kAcquireCountedFrame) {
+                    ++frameCount_;
+                    break;
+                }
+                continue;
+            }
+        }
+        // The information block or the data failed: close, count, recover.
+        // A failure because the transfer is being stopped is no error.
+        transport_->CloseStream();
+        if (!running_)
+            break;
+        if (++errors >= kErrorLimit) {
+            failed = true;
+            break;
+        }
+        streamOpen = Recover();
+    }
+    if (!streamOpen)
+        failed = true;
+    if (failed) {
+        captureFailed_ = true;
+        SignalFrameEvent();
+    }
+    transport_->CloseStream();
+    running_ = false;
+    if (threadEndEvent_)
+        threadEndEvent_->Set();
+    if (failed)
+        SignalFrameEvent();
+    return 1;
+}
+
+int CTavixU3Q5Base::CaptureOneFrame()
+{
+    if (!transport_)
+        return 2;
+    if (needsConfigure_)
+        ApplyCaptureFormat(0);
+    if (!receiveBuffer_ || !slots_[0].data)
+        return 2;
+    request_ = TransferRequest{};
+    request_.buffer = receiveBuffer_.get();
+    request_.capacity = receiveBufferSize_;
+    captureFailed_ = false;
+    if (transport_->OpenStream()) {
+        const uint32_t start = platform::TickCount();
+        int failures = 0;
+        for (;;) {
+            if (transport_->ReadFrameInfo(&request_) &&
+                transport_->ReadFrameData(&request_, kOneFrameReadTimeoutMs)) {
+                FrameSlot& slot = slots_[0];
+                std::lock_guard lock(slot.lock);
+                std::memcpy(slot.data.get(), receiveBuffer_.get(), frameSize_);
+                slot.frameNumber = request_.frameNumber;
+                break;
+            }
+            if (failures++ >= kOneFrameErrorLimit || platform::TickCount() - start >= kOneFrameGiveUpMs) {
+                captureFailed_ = true;
+                break;
+            }
+        }
+    }
+    transport_->CloseStream();
+    if (threadEndEvent_)
+        threadEndEvent_->Set();
+    running_ = false;
+    return 0;
+}
+
+// --- the consumer side ---------------------------------------------------------
+
+int CTavixU3Q5Base::WaitFrame(uint32_t timeoutMs)
+{
+    std::shared_ptr<platform::Event> event;
+    {
+        std::lock_guard lock(eventLock_);
+        event = frameEvent_;
+    }
+    // The frame event tells that something happened; the indices tell
+    // whether it was a frame not yet read. A signal left over from a frame
+    // that was read already is waited past until the time is over.
+    const uint32_t start = platform::TickCount();
+    for (;;) {
+        if (captureFailed_)
+            return kWaitCaptureFailed;
+        const uint32_t waited = platform::TickCount() - start;
+        const bool signalled = event != nullptr && waited < timeoutMs && event->Wait(timeoutMs - waited);
+        if (captureFailed_)
+            return kWaitCaptureFailed;
+        if (!signalled)
+            return kWaitNoFrame;
+        if (readIndex_.load(std::memory_order_acquire) != writeIndex_.load(std::memory_order_acquire))
+            return kWaitFrameReady;
+    }
+}
+
+uint32_t CTavixU3Q5Base::SlotBehind(int32_t writeIndex) const
+{
+    return static_cast<uint32_t>(writeIndex > 0 ? writeIndex - 1 : ringSize_ - 1);
+}
+
+int CTavixU3Q5Base::CopySlot(uint32_t index, uint8_t* destination, uint32_t destinationSize, uint32_t* frameNumber,
+                             uint32_t* const (&words)[4], int orientation)
+{
+    if (destination == nullptr || !sensor_ || frameSize_ > destinationSize)
+        return 0;
+    FrameSlot& slot = slots_[index];
+    std::lock_guard lock(slot.lock);
+    if (!slot.data)
+        return 0;
+    const SensorInfo& info = sensor_->Info();
+    const uint32_t format = info.outputFormat;
+    const bool mirror = format == kOutputFormatMirrored || format == kOutputFormatMirroredReversed;
+    const bool natural = format != kOutputFormatReversed && format != kOutputFormatMirroredReversed;
+    const size_t bytesPerPixel = bitMode_ != 0 ? 2 : 1;
+    const FrameLayout layout{info.windowWidth * bytesPerPixel, info.windowHeight, bytesPerPixel};
+    CopyFrameOut(destination, slot.data.get(), layout, mirror, (orientation != 0) != natural);
+    if (frameNumber != nullptr)
+        *frameNumber = slot.frameNumber;
+    for (size_t i = 0; i < 4; ++i)
+        if (words[i] != nullptr)
+            *words[i] = slot.words[i];
+    return 1;
+}
+
+int CTavixU3Q5Base::GetFrame(uint8_t* destination, uint32_t destinationSize, uint32_t* frameNumber,
+                             uint32_t* word1, uint32_t* word2, uint32_t* word3, uint32_t* word4, int oldest,
+                             int orientation)
+{
+    const uint32_t index = oldest ? 0 : SlotBehind(writeIndex_.load(std::memory_order_acquire));
+    return CopySlot(index, destination, destinationSize, frameNumber, {word1, word2, word3, word4}, orientation);
+}
+
+int CTavixU3Q5Base::GetFrameInto(uint8_t* destination, int orientation)
+{
+    if (destination == nullptr)
+        return -2;
+    CopySlot(0, destination, frameSize_, nullptr, {}, orientation);
+    return 0;
+}
+
+// The Read forms take the newest slot and mark everything up to it as read;
+// they copy the slot behind the write index they looked at, so that a frame
+// stored meanwhile stays unread.
+int CTavixU3Q5Base::ReadFrame(uint8_t* destination, int orientation)
+{
+    const int32_t published = writeIndex_.load(std::memory_order_acquire);
+    CopySlot(SlotBehind(published), destination, frameSize_, nullptr, {}, orientation);
+    readIndex_.store(published, std::memory_order_release);
+    return 0;
+}
+
+int CTavixU3Q5Base::ReadFrameWithInfo(uint8_t* destination, uint64_t* stamp, uint32_t* word, int oldest)
+{
+    const int32_t published = writeIndex_.load(std::memory_order_acquire);
+    CopySlot(SlotBehind(published), destination, frameSize_, nullptr, {}, 1);
+    FrameSlot& slot = slots_[oldest ? 0 : SlotBehind(published)];
+    {
+        std::lock_guard lock(slot.lock);
+        if (stamp != nullptr)
+            *stamp = slot.stamp;
+        if (word != nullptr)
+            *word = slot.word;
+    }
+    readIndex_.store(published, std::memory_order_release);
+    return 0;
+}
+
+int CTavixU3Q5Base::ReadFrameAll(uint8_t* destination, uint32_t* frameNumber, uint32_t* word1, uint32_t* word2,
+                                 uint32_t* word3, uint32_t* word4, int orientation)
+{
+    const int32_t published = writeIndex_.load(std::memory_order_acquire);
+    CopySlot(SlotBehind(published), destination, frameSize_, frameNumber, {word1, word2, word3, word4},
+             orientation);
+    readIndex_.store(published, std::memory_order_release);
+    return 0;
+}
+
+} // namespace tavix
