@@ -1,0 +1,6 @@
+# The demosaic against OpenCV's bilinear Bayer conversion on the same data.
+# OpenCV is a dependency of this benchmark only, never of the SDK.
+find_package(OpenCV REQUIRED COMPONENTS core imgproc)
+tavix_bench(bench_imaging
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/imaging/DemosaicBench.cpp
+  DEPS tavix_imaging opencv_core opencv_imgproc)

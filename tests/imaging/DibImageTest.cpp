@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "imaging/DibImage.h"
+
+using tavix::imaging::DibImage;
+using tavix::imaging::RgbQuad;
+
+namespace {
+bool AllZero(const uint8_t* p, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        if (p[i] != 0)
+            return false;
+    return true;
+}
+} // namespace
+
+TEST(DibImage, CreateFillsHeaderGeometryAndZeroedPixels)
+{
+    struct Case {
+        int32_t width, bits, stride;
+    };
+    // Rows padded to 4 bytes.
+    const Case cases[] = {{1, 8, 4}, {4, 8, 4}, {5, 8, 8}, {3, 16, 8}, {2, 16, 4}, {1, 24, 4}, {5, 24, 16},
+        {3, 32, 12}, {1, 48, 8}, {3, 48, 20}, {3, 64, 24}, {2448, 24, 7344}};
+    for (const Case& c : cases) {
+        DibImage image;
+        ASSERT_EQ(image.Create(c.width, 3, c.bits), 1) << c.width << " x " << c.bits;
+        EXPECT_EQ(image.Stride(), c.stride) << c.width << " x " << c.bits;
+        EXPECT_EQ(image.Width(), c.width);
+        EXPECT_EQ(image.Height(), 3);
+        EXPECT_EQ(image.BitCount(), c.bits);
+        EXPECT_EQ(image.SizeBytes(), static_cast<size_t>(c.stride) * 3);
+        EXPECT_TRUE(AllZero(image.Bits(), image.SizeBytes()));
+        const auto& h = image.Header();
+        EXPECT_EQ(h.biSize, 40u);
+        EXPECT_EQ(h.biWidth, c.width);
+        EXPECT_EQ(h.biHeight, 3);
+        EXPECT_EQ(h.biPlanes, 1);
+        EXPECT_EQ(h.biBitCount, c.bits);
+        EXPECT_EQ(h.biCompression, 0u);
+        EXPECT_EQ(h.biSizeImage, 0u);
+        EXPECT_EQ(h.biClrUsed, 0u);
+        EXPECT_EQ(image.Row(2), image.Bits() + 2 * c.stride);
+    }
+}
+
+TEST(DibImage, HeaderAndPaletteFormOneBitmapInfo)
+{
+    DibImage image;
+    ASSERT_EQ(image.Create(7, 2, 8), 1);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&image.Info());
+    // biSize, biWidth, biHeight, biPlanes, biBitCount as Win32 lays them out.
+    const uint8_t expected[] = {40, 0, 0, 0, 7, 0, 0, 0, 2, 0, 0, 0, 1, 0, 8, 0};
+    EXPECT_EQ(std::memcmp(bytes, expected, sizeof expected), 0);
+    EXPECT_EQ(bytes[40 + 4 * 200], 200); // blue of entry 200
+    EXPECT_EQ(bytes[40 + 4 * 200 + 3], 0);
+}
+
+TEST(DibImage, GrayRampOnlyForEightBits)
+{
+    DibImage gray, colour;
+    ASSERT_EQ(gray.Create(2, 2, 8), 1);
+    for (int i = 0; i < 256; ++i) {
+        const RgbQuad& q = gray.Palette()[i];
+        ASSERT_EQ(q.blue, i);
+        ASSERT_EQ(q.green, i);
+        ASSERT_EQ(q.red, i);
+        ASSERT_EQ(q.reserved, 0);
+    }
+    ASSERT_EQ(colour.Create(2, 2, 24), 1);
+    EXPECT_TRUE(AllZero(reinterpret_cast<const uint8_t*>(colour.Palette()), 256 * sizeof(RgbQuad)));
+    // Re-creating an 8-bit image as 24-bit drops the ramp.
+    ASSERT_EQ(gray.Create(2, 2, 24), 1);
+    EXPECT_EQ(gray.Palette()[255].red, 0);
+}
+
+TEST(DibImage, RefusalsLeaveTheObjectEmpty)
+{
+    const int32_t refused[][3] = {{0, 5, 8}, {5, 0, 8}, {-1, 5, 8}, {5, -3, 8}, {5, 5, 0}, {5, 5, -8}, {5, 5, 1},
+        {5, 5, 4}, {5, 5, 12}, {5, 5, 128},
+        // More than 2 GiB of pixels: refused before anything is allocated.
+        {1 << 20, 1 << 12, 64}, {0x7FFFFFFF, 2, 8}};
+    for (const auto& r : refused) {
+        DibImage image;
+        ASSERT_EQ(image.Create(4, 4, 8), 1);
+        EXPECT_EQ(image.Create(r[0], r[1], r[2]), 0) << r[0] << " " << r[1] << " " << r[2];
+        EXPECT_TRUE(image.Empty());
+        EXPECT_EQ(image.Bits(), nullptr);
+        EXPECT_EQ(image.Width(), 0);
+        EXPECT_EQ(image.Stride(), 0);
+        EXPECT_EQ(image.Header().biSize, 40u);
+        EXPECT_EQ(image.Header().biWidth, 0);
+        EXPECT_EQ(image.Palette()[255].red, 0);
+    }
+}
+
+TEST(DibImage, ReleaseAndCopyGeometry)
+{
+    DibImage a, b;
+    ASSERT_EQ(a.Create(9, 4, 48), 1);
+    a.Bits()[0] = 7;
+    ASSERT_EQ(b.CopyGeometry(a), 1);
+    EXPECT_TRUE(b.SameGeometry(a));
+    EXPECT_EQ(b.Stride(), a.Stride());
+    EXPECT_EQ(std::memcmp(&b.Header(), &a.Header(), sizeof(a.Header())), 0);
+    EXPECT_EQ(b.Bits()[0], 0); // geometry only
+    EXPECT_EQ(b.CopyGeometry(b), 1);
+    EXPECT_EQ(b.Width(), 9);
+
+    a.Release();
+    EXPECT_TRUE(a.Empty());
+    EXPECT_EQ(a.Header().biSize, 40u);
+    EXPECT_EQ(a.Header().biBitCount, 0);
+    EXPECT_EQ(a.BitCount(), 0);
+    // Copying an empty image's geometry is a refused creation.
+    EXPECT_EQ(b.CopyGeometry(a), 0);
+    EXPECT_TRUE(b.Empty());
+    EXPECT_EQ(a.CopyGeometry(a), 0);
+}
+
+TEST(DibImage, SetPalette)
+{
+    DibImage image;
+    ASSERT_EQ(image.Create(2, 2, 8), 1);
+    const RgbQuad entries[3] = {{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}};
+    ASSERT_EQ(image.SetPalette(DibImage::kPaletteUser, 10, 3, entries), 1);
+    EXPECT_EQ(image.Palette()[9].red, 9);
+    EXPECT_EQ(image.Palette()[10].red, 3);
+    EXPECT_EQ(image.Palette()[12].reserved, 12);
+    EXPECT_EQ(image.Palette()[13].red, 13);
+    // Entries beyond the table are cut off, not written past it.
+    ASSERT_EQ(image.SetPalette(DibImage::kPaletteUser, 254, 3, entries), 1);
+    EXPECT_EQ(image.Palette()[255].blue, 5);
+
+    EXPECT_EQ(image.SetPalette(DibImage::kPaletteUser, 0, 1, nullptr), 0);
+    EXPECT_EQ(image.SetPalette(DibImage::kPaletteUser, -1, 1, entries), 0);
+    EXPECT_EQ(image.SetPalette(DibImage::kPaletteUser, 256, 1, entries), 0);
+    EXPECT_EQ(image.SetPalette(DibImage::kPaletteUser, 0, -1, entries), 0);
+    EXPECT_EQ(image.SetPalette(1, 0, 1, entries), 0);
+
+    ASSERT_EQ(image.SetPalette(DibImage::kPaletteGray), 1);
+    EXPECT_EQ(image.Palette()[10].red, 10);
+    EXPECT_EQ(image.Palette()[255].blue, 255);
+}
