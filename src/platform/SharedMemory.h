@@ -26,6 +26,9 @@ public:
     static void Remove(const char* name);
 
 private:
+    // Wraps a platform object (a Windows mapping handle; a POSIX view) into
+    // a mapped region; null when there is none.
+    static std::unique_ptr<SharedMemory> Map(void* object, size_t size);
     SharedMemory(void* handle, void* view, size_t size) : handle_(handle), view_(view), size_(size) {}
     void* handle_;
     void* view_;

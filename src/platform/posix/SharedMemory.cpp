@@ -19,44 +19,40 @@ std::string PosixName(const char* name)
     return posixName;
 }
 
-void* MapWhole(int fd, size_t size)
+// Maps the whole region of an open descriptor and closes the descriptor.
+// A region another process sized smaller is grown when asked (never shrunk).
+void* MapRegion(int fd, size_t size, bool grow)
 {
-    void* view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    return view == MAP_FAILED ? nullptr : view;
-}
-} // namespace
-
-std::unique_ptr<SharedMemory> SharedMemory::Open(const char* name, size_t size)
-{
-    const int fd = shm_open(PosixName(name).c_str(), O_RDWR, 0600);
     if (fd < 0)
         return nullptr;
     struct stat info{};
     void* view = nullptr;
-    if (fstat(fd, &info) == 0 && static_cast<size_t>(info.st_size) >= size)
-        view = MapWhole(fd, size);
+    if (fstat(fd, &info) == 0 &&
+        (static_cast<size_t>(info.st_size) >= size || (grow && ftruncate(fd, static_cast<off_t>(size)) == 0))) {
+        view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (view == MAP_FAILED)
+            view = nullptr;
+    }
     close(fd);
+    return view;
+}
+} // namespace
+
+std::unique_ptr<SharedMemory> SharedMemory::Map(void* view, size_t size)
+{
     if (view == nullptr)
         return nullptr;
     return std::unique_ptr<SharedMemory>(new SharedMemory(nullptr, view, size));
+}
+
+std::unique_ptr<SharedMemory> SharedMemory::Open(const char* name, size_t size)
+{
+    return Map(MapRegion(shm_open(PosixName(name).c_str(), O_RDWR, 0600), size, false), size);
 }
 
 std::unique_ptr<SharedMemory> SharedMemory::Create(const char* name, size_t size)
 {
-    const int fd = shm_open(PosixName(name).c_str(), O_RDWR | O_CREAT, 0600);
-    if (fd < 0)
-        return nullptr;
-    struct stat info{};
-    void* view = nullptr;
-    // Growing a region that another process already sized is harmless;
-    // shrinking it is never done.
-    if (fstat(fd, &info) == 0 &&
-        (static_cast<size_t>(info.st_size) >= size || ftruncate(fd, static_cast<off_t>(size)) == 0))
-        view = MapWhole(fd, size);
-    close(fd);
-    if (view == nullptr)
-        return nullptr;
-    return std::unique_ptr<SharedMemory>(new SharedMemory(nullptr, view, size));
+    return Map(MapRegion(shm_open(PosixName(name).c_str(), O_RDWR | O_CREAT, 0600), size, true), size);
 }
 
 SharedMemory::~SharedMemory() { munmap(view_, size_); }
