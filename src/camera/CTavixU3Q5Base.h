@@ -17,6 +17,7 @@
 #include <mutex>
 #include <thread>
 
+#include "camera/FrameCopy.h"
 #include "platform/DeviceIo.h"
 #include "platform/Event.h"
 #include "sensors/CSensorBase.h"
@@ -266,7 +267,9 @@ private:
     int AllocateFrameBuffers();
     void FreeFrameBuffers();
     void CaptureThreadMain();
-    bool Recover();
+    void Recover();
+    bool RingReady() const;
+    std::shared_ptr<platform::Event> CurrentFrameEvent();
     void StoreFrame();
     uint32_t SlotBehind(int32_t writeIndex) const;
     int CopySlot(uint32_t index, uint8_t* destination, uint32_t destinationSize, uint32_t* frameNumber,
@@ -281,6 +284,7 @@ private:
     uint32_t needsConfigure_ = 1;
     std::unique_ptr<CSensorBase> sensor_;
     std::atomic<uint32_t> lastFrameNumber_{0};
+    std::atomic<uint8_t> lastCounter_{0}; // the FPGA frame counter as last seen
     uint32_t deviceNumber_ = 0;
     std::atomic<uint32_t> transferTimeout_{kDefaultTransferTimeoutMs};
 
@@ -304,6 +308,7 @@ private:
     std::atomic<int32_t> writeIndex_{0};
     std::atomic<int32_t> readIndex_{3};
     uint32_t frameSize_ = 0;
+    FrameLayout slotLayout_{0, 0, 1};
     std::atomic<bool> captureFailed_{false};
     std::atomic<bool> running_{false};
     std::thread thread_;
@@ -326,7 +331,9 @@ private:
 // The product class of this library; it adds nothing of its own.
 class CTavixUSB3Q5SimpleSdk final : public CTavixU3Q5Base {
 public:
-    ~CTavixUSB3Q5SimpleSdk() override = default;
+    // Releases the camera as the base does, but before this object is
+    // taken apart: the capture thread calls through its operation table.
+    ~CTavixUSB3Q5SimpleSdk() override { Shutdown(); }
 };
 
 } // namespace tavix

@@ -69,6 +69,10 @@ int CTavixU3Q5Base::OpenCamera(int32_t deviceNumber)
 {
     if (!transport_ || productId_ == kUnsetProductId || transport_->EnumerateDevices() == 0)
         return 0;
+    // Selecting closes the stream and may replace the driver: nothing of the
+    // capture thread may still run.
+    if (running_ || thread_.joinable())
+        StopTransfer(1);
     if (!CheckDeviceNumber(deviceNumber))
         return 0;
     const int32_t position = transport_->FindDevicePosition(deviceNumber, static_cast<uint16_t>(productId_));
@@ -146,7 +150,7 @@ int CTavixU3Q5Base::InitializeCamera()
             return 0;
     } else {
         char trace[128];
-        std::snprintf(trace, sizeof trace, "Cypress=0x%X(%s), GPIO25 flag=%d(%s)\n", version,
+        std::snprintf(trace, sizeof trace, "Cypress=0x%X(%s), GPIO25 flag=%d(%s)", version,
                       version >= kFirmwareHasReadySignal ? "OK" : "NG", flag, flag == 1 ? "OK" : "NG");
         platform::Trace(trace);
     }
@@ -164,6 +168,7 @@ int CTavixU3Q5Base::Shutdown()
     }
     std::memset(infoBlock_, 0, sizeof infoBlock_);
     FreeFrameBuffers();
+    acquisitionMode_ = 0;
     sensor_.reset();
     {
         std::lock_guard lock(eventLock_);
@@ -245,8 +250,10 @@ int CTavixU3Q5Base::ReadFrameCounter()
 {
     int ok = 0;
     const uint32_t value = FpgaReadRegister(kFpgaFrameCounterRegister, &ok);
-    if (ok)
+    if (ok) {
         lastFrameNumber_ = value;
+        lastCounter_ = static_cast<uint8_t>(value);
+    }
     return ok;
 }
 

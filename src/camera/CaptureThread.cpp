@@ -27,6 +27,7 @@ constexpr uint32_t kOneFrameReadTimeoutMs = 3000;
 
 constexpr uint32_t kStopWaitMs = 3000;
 constexpr uint32_t kAbortGraceMs = 100;
+constexpr uint32_t kAbortRepeatMs = 200;
 constexpr uint32_t kFrameRateWindowMs = 1000;
 
 // The frame information block words kept per slot.
@@ -52,8 +53,7 @@ uint32_t RoundUp(uint64_t value, uint64_t multiple)
 
 int CTavixU3Q5Base::AllocateFrameBuffers()
 {
-    receiveBuffer_.reset();
-    receiveBufferSize_ = 0;
+    FreeFrameBuffers();
     if (!sensor_)
         return 0;
     const uint64_t bytesPerPixel = bitMode_ == 1 || bitMode_ == 2 ? 2 : 1;
@@ -64,19 +64,25 @@ int CTavixU3Q5Base::AllocateFrameBuffers()
     // Room for a frame with a margin of 128 rows and columns, in 8 KiB units.
     const uint32_t size = RoundUp((height + 128) * (width + 128) * bytesPerPixel, 8192);
     receiveBuffer_.reset(new (std::nothrow) uint8_t[size]);
-    if (!receiveBuffer_)
-        return 0;
-    receiveBufferSize_ = size;
-    frameSize_ = static_cast<uint32_t>(height * width * bytesPerPixel);
-    for (int i = 0; i < ringSize_; ++i) {
+    bool allocated = receiveBuffer_ != nullptr;
+    for (int i = 0; i < ringSize_ && allocated; ++i) {
         FrameSlot& slot = slots_[static_cast<size_t>(i)];
         std::lock_guard lock(slot.lock);
         slot.data.reset(new (std::nothrow) uint8_t[size]);
-        slot.frameNumber = 0xFFFFFFFFu;
-        slot.words = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
-        if (!slot.data)
-            return 0;
+        allocated = slot.data != nullptr;
     }
+    if (!allocated) {
+        // Half a ring is no ring: nothing may capture into it.
+        FreeFrameBuffers();
+        needsConfigure_ = 1;
+        return 0;
+    }
+    receiveBufferSize_ = size;
+    frameSize_ = static_cast<uint32_t>(height * width * bytesPerPixel);
+    // The slots keep the geometry they were made for; a window or depth
+    // changed since does not apply to them until they are made again.
+    slotLayout_ = FrameLayout{static_cast<size_t>(width * bytesPerPixel), static_cast<size_t>(height),
+                              static_cast<size_t>(bytesPerPixel)};
     return 1;
 }
 
@@ -84,7 +90,6 @@ void CTavixU3Q5Base::FreeFrameBuffers()
 {
     receiveBuffer_.reset();
     receiveBufferSize_ = 0;
-    acquisitionMode_ = 0;
     for (FrameSlot& slot : slots_) {
         std::lock_guard lock(slot.lock);
         slot.data.reset();
@@ -92,6 +97,7 @@ void CTavixU3Q5Base::FreeFrameBuffers()
         slot.words = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
     }
     frameSize_ = 0;
+    slotLayout_ = FrameLayout{0, 0, 1};
 }
 
 // --- events ----------------------------------------------------------------
@@ -101,6 +107,12 @@ void CTavixU3Q5Base::EnsureFrameEvent()
     std::lock_guard lock(eventLock_);
     if (!frameEvent_)
         frameEvent_ = std::make_shared<platform::Event>(platform::Event::Reset::kAuto);
+}
+
+std::shared_ptr<platform::Event> CTavixU3Q5Base::CurrentFrameEvent()
+{
+    std::lock_guard lock(eventLock_);
+    return frameEvent_;
 }
 
 void CTavixU3Q5Base::SignalFrameEvent()
@@ -141,6 +153,7 @@ int CTavixU3Q5Base::StartTransfer(uint32_t mode)
     if (thread_.joinable())
         thread_.join(); // a thread that ended on its own (one frame, error limit)
     threadEndEvent_ = std::make_unique<platform::Event>(platform::Event::Reset::kManual);
+    captureFailed_ = false; // a failure of the previous run is no news to this one
     running_ = true;
     try {
         thread_ = std::thread([this] { CaptureThreadMain(); });
@@ -159,10 +172,12 @@ int CTavixU3Q5Base::StopTransfer(int abort)
         sensor_->StopWorker(abort);
     if (running_.exchange(false) && abort) {
         platform::Sleep(kAbortGraceMs);
+        // An abort that falls between two reads finds nothing to end; the
+        // next read would wait out its time-out. Abort until the thread is out.
         if (transport_)
             transport_->AbortStream();
-        if (threadEndEvent_)
-            threadEndEvent_->Wait(platform::Event::kInfinite);
+        while (threadEndEvent_ && !threadEndEvent_->Wait(kAbortRepeatMs) && transport_)
+            transport_->AbortStream();
     }
     if (thread_.joinable()) {
         // A read in flight ends at its time-out; one that would outlast the
@@ -220,11 +235,11 @@ int CTavixU3Q5Base::RestartSensor()
     return 1;
 }
 
-bool CTavixU3Q5Base::Recover()
+void CTavixU3Q5Base::Recover()
 {
     transport_->ResetPipe(kEndpointFrameIn);
     RestartSensor();
-    return transport_->OpenStream() != 0;
+    transport_->OpenStream();
 }
 
 void CTavixU3Q5Base::StoreFrame()
@@ -242,9 +257,19 @@ void CTavixU3Q5Base::StoreFrame()
     SignalFrameEvent();
 }
 
+bool CTavixU3Q5Base::RingReady() const
+{
+    if (!receiveBuffer_ || frameSize_ == 0)
+        return false;
+    for (int i = 0; i < ringSize_; ++i)
+        if (!slots_[static_cast<size_t>(i)].data)
+            return false;
+    return true;
+}
+
 int CTavixU3Q5Base::CaptureLoop()
 {
-    if (!transport_ || !receiveBuffer_) {
+    if (!transport_ || !RingReady()) {
         running_ = false;
         if (threadEndEvent_)
             threadEndEvent_->Set();
@@ -256,20 +281,29 @@ int CTavixU3Q5Base::CaptureLoop()
     captureFailed_ = false;
     int errors = 0;
     bool failed = false;
-    bool streamOpen = transport_->OpenStream() != 0;
+    const bool streamOpen = transport_->OpenStream() != 0;
     while (streamOpen && running_) {
         const uint32_t timeout = transferTimeout_;
         const uint32_t mode = acquisitionMode_;
         if (cameraMode_ == static_cast<int32_t>(kCameraModeCounted)) {
-            // Triggered frames: only read once the FPGA has counted one.
+            // Triggered frames: only read once the FPGA has counted one. Its
+            // counter is 8 bits wide, so it is compared with the counter's
+            // last value, not with the frame numbers of the frames. A counter
+            // that cannot be read counts as a failed frame.
             uint8_t counter = 0;
-            if (!transport_->ReadFpgaRegister(kFpgaFrameCounter, &counter))
-                continue;
-            if (counter == lastFrameNumber_) {
+            if (!transport_->ReadFpgaRegister(kFpgaFrameCounter, &counter)) {
+                if (++errors >= kErrorLimit) {
+                    failed = true;
+                    break;
+                }
                 platform::Sleep(1);
                 continue;
             }
-            lastFrameNumber_ = counter;
+            if (counter == lastCounter_) {
+                platform::Sleep(1);
+                continue;
+            }
+            lastCounter_ = counter;
         }
         if (transport_->ReadFrameInfo(&request_)) {
             if (mode == kAcquireInfoOnly) {
@@ -306,8 +340,10 @@ int CTavixU3Q5Base::CaptureLoop()
             failed = true;
             break;
         }
-        streamOpen = Recover();
+        Recover(); // a stream that does not reopen fails the next read
     }
+    // A stream that never opened ends the thread as failed too, so that a
+    // waiting consumer learns of it at once.
     if (!streamOpen)
         failed = true;
     if (failed) {
@@ -327,9 +363,11 @@ int CTavixU3Q5Base::CaptureOneFrame()
 {
     if (!transport_)
         return 2;
+    if (running_ || thread_.joinable())
+        StopTransfer(1); // the stream and the buffers are the thread's while it runs
     if (needsConfigure_)
         ApplyCaptureFormat(0);
-    if (!receiveBuffer_ || !slots_[0].data)
+    if (!RingReady())
         return 2;
     request_ = TransferRequest{};
     request_.buffer = receiveBuffer_.get();
@@ -352,10 +390,10 @@ int CTavixU3Q5Base::CaptureOneFrame()
                 break;
             }
         }
+    } else {
+        captureFailed_ = true;
     }
     transport_->CloseStream();
-    if (threadEndEvent_)
-        threadEndEvent_->Set();
     running_ = false;
     return 0;
 }
@@ -364,18 +402,17 @@ int CTavixU3Q5Base::CaptureOneFrame()
 
 int CTavixU3Q5Base::WaitFrame(uint32_t timeoutMs)
 {
-    std::shared_ptr<platform::Event> event;
-    {
-        std::lock_guard lock(eventLock_);
-        event = frameEvent_;
-    }
     // The frame event tells that something happened; the indices tell
     // whether it was a frame not yet read. A signal left over from a frame
-    // that was read already is waited past until the time is over.
+    // that was read already is waited past until the time is over. A
+    // transfer stopped meanwhile (its event gone or replaced) ends the wait.
+    std::shared_ptr<platform::Event> event = CurrentFrameEvent();
     const uint32_t start = platform::TickCount();
     for (;;) {
         if (captureFailed_)
             return kWaitCaptureFailed;
+        if (CurrentFrameEvent() != event)
+            return kWaitNoFrame;
         const uint32_t waited = platform::TickCount() - start;
         const bool signalled = event != nullptr && waited < timeoutMs && event->Wait(timeoutMs - waited);
         if (captureFailed_)
@@ -401,13 +438,10 @@ int CTavixU3Q5Base::CopySlot(uint32_t index, uint8_t* destination, uint32_t dest
     std::lock_guard lock(slot.lock);
     if (!slot.data)
         return 0;
-    const SensorInfo& info = sensor_->Info();
-    const uint32_t format = info.outputFormat;
+    const uint32_t format = sensor_->Info().outputFormat;
     const bool mirror = format == kOutputFormatMirrored || format == kOutputFormatMirroredReversed;
     const bool natural = format != kOutputFormatReversed && format != kOutputFormatMirroredReversed;
-    const size_t bytesPerPixel = bitMode_ != 0 ? 2 : 1;
-    const FrameLayout layout{info.windowWidth * bytesPerPixel, info.windowHeight, bytesPerPixel};
-    CopyFrameOut(destination, slot.data.get(), layout, mirror, (orientation != 0) != natural);
+    CopyFrameOut(destination, slot.data.get(), slotLayout_, mirror, (orientation != 0) != natural);
     if (frameNumber != nullptr)
         *frameNumber = slot.frameNumber;
     for (size_t i = 0; i < 4; ++i)

@@ -26,9 +26,10 @@ std::optional<float> FrameRateMeter::Feed(uint32_t channel, uint32_t windowMs)
     std::lock_guard lock(g_lock);
     Channel& c = g_channels[channel];
     // A channel's first frame opens its window, so that the first report is
-    // a rate over real frames rather than over the time since start-up.
-    if (!c.started) {
-        c = {1, now, true};
+    // a rate over real frames rather than over the time since start-up; so
+    // does a frame after a pause of more than two windows (a restart).
+    if (!c.started || now - c.startTick > 2 * windowMs) {
+        c = {0, now, true};
         return std::nullopt;
     }
     ++c.count;

@@ -136,24 +136,112 @@ TEST(Capture, FiveConsecutiveFailuresEndTheThread)
     camera.StopTransfer(1);
 }
 
-TEST(Capture, FewerFailuresAreRecovered)
+TEST(Capture, FewerFailuresAreRecoveredAndTheCountStartsAgain)
 {
     CameraRig rig;
     ASSERT_EQ(rig.Open(), 1);
     auto& camera = rig.camera;
-    ASSERT_EQ(camera.SetPixelDepth(0), 1);
-    // One failed information block costs 15 transfers; then 3 more fail.
-    rig.Emulated().FailNextTransfers(18, 0, 0x80000300);
+    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
+    std::vector<uint8_t> frame(camera.FrameSize());
+    const auto streamThroughFourErrors = [&] {
+        // A failed information block costs 15 transfers: 60 make four errors.
+        rig.Emulated().ClearLog();
+        rig.Emulated().FailNextTransfers(60, 0, 0x80000300);
+        // Frames stored before the failures began are read away first.
+        const auto deadline = Clock::now() + std::chrono::seconds(20);
+        while (rig.RestartsAfterPipeResets().size() < 4 && Clock::now() < deadline) {
+            if (camera.WaitFrame(100) == CTavixU3Q5Base::kWaitFrameReady)
+                camera.ReadFrame(frame.data(), 1);
+        }
+        EXPECT_EQ(rig.RestartsAfterPipeResets(), (std::vector<bool>{true, true, true, true}));
+        EXPECT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady) << "frames flow again";
+        camera.ReadFrame(frame.data(), 1);
+    };
+    ASSERT_EQ(camera.StartTransfer(0), 1);
+    streamThroughFourErrors();
+    // A good frame clears the count: four more errors are recovered too.
+    streamThroughFourErrors();
+    EXPECT_FALSE(camera.CaptureFailed());
+    camera.StopTransfer(1);
+}
+
+TEST(Capture, TriggerModeReadsOnlyWhenTheFpgaCountedAFrame)
+{
+    CameraRig rig;
+    ASSERT_EQ(rig.Open(), 1);
+    auto& camera = rig.camera;
+    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
+    ASSERT_EQ(camera.SetCameraMode(1, 0), 1);
     rig.Emulated().ClearLog();
     ASSERT_EQ(camera.StartTransfer(0), 1);
-    int answer = 0;
-    for (int i = 0; i < 20 && (answer = camera.WaitFrame(1000)) == CTavixU3Q5Base::kWaitNoFrame; ++i) {
+    EXPECT_EQ(camera.WaitFrame(150), CTavixU3Q5Base::kWaitNoFrame);
+    size_t counterReads = 0;
+    size_t dataReads = 0;
+    for (const auto& entry : rig.Emulated().Log()) {
+        dataReads += entry.controlCode == 0x22004B ? 1 : 0;
+        counterReads += entry.hasHeader && entry.header.request == 0x30 && entry.header.index == 0x40 &&
+                                entry.header.value == 1 && entry.payload[0] == 8
+                            ? 1
+                            : 0;
     }
-    EXPECT_EQ(answer, CTavixU3Q5Base::kWaitFrameReady);
-    EXPECT_FALSE(camera.CaptureFailed());
-    const auto restarts = rig.RestartsAfterPipeResets();
-    ASSERT_GE(restarts.size(), 1u);
-    EXPECT_TRUE(restarts[0]);
+    EXPECT_EQ(dataReads, 0u) << "an unchanged counter reads no data";
+    EXPECT_GT(counterReads, 10u) << "the counter is polled about every millisecond";
+
+    // A counter that can no longer be read ends the thread as failed.
+    rig.Emulated().Unplug();
+    int answer = 0;
+    for (int i = 0; i < 30 && (answer = camera.WaitFrame(100)) == CTavixU3Q5Base::kWaitNoFrame; ++i) {
+    }
+    EXPECT_EQ(answer, CTavixU3Q5Base::kWaitCaptureFailed);
+    camera.StopTransfer(1);
+}
+
+TEST(Capture, StartWhileRunningRestartsAndTheOtherReadForms)
+{
+    CameraRig rig;
+    ASSERT_EQ(rig.Open(), 1);
+    auto& camera = rig.camera;
+    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
+    ASSERT_EQ(camera.StartTransfer(0), 1);
+    ASSERT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady);
+    ASSERT_EQ(camera.StartTransfer(0), 1) << "a start while the thread runs stops it first";
+    EXPECT_TRUE(camera.IsCapturing());
+    EXPECT_LE(rig.Emulated().OpenHandles(), 1);
+
+    std::vector<uint8_t> frame(camera.FrameSize());
+    EXPECT_EQ(camera.GetFrameInto(nullptr, 1), -2);
+    ASSERT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady);
+    EXPECT_EQ(camera.GetFrameInto(frame.data(), 1), 0);
+    uint64_t stamp = 1;
+    uint32_t word = 1;
+    EXPECT_EQ(camera.ReadFrameWithInfo(frame.data(), &stamp, &word, 0), 0);
+    EXPECT_EQ(stamp, 0u);
+    EXPECT_EQ(word, 0u);
+    camera.StopTransfer(1);
+}
+
+TEST(Capture, ReadsAfterAWindowChangeKeepTheSlotsGeometry)
+{
+    CameraRig rig;
+    ASSERT_EQ(rig.Open(), 1);
+    auto& camera = rig.camera;
+    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
+    ASSERT_EQ(camera.StartTransfer(0), 1);
+    ASSERT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady);
+    camera.StopTransfer(1);
+    const uint32_t small = camera.FrameSize();
+    ASSERT_EQ(small, 256u * 128u);
+    // A larger window applies with the next start; until then the slots and
+    // every read keep the old size, so a buffer of FrameSize() is enough.
+    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 512, 256, 0), 1);
+    ASSERT_EQ(camera.SetPixelDepth(0), 1);
+    EXPECT_EQ(camera.FrameSize(), small);
+    std::vector<uint8_t> frame(camera.FrameSize() + 64, 0xEE);
+    EXPECT_EQ(camera.ReadFrame(frame.data(), 1), 0);
+    for (size_t i = small; i < frame.size(); ++i)
+        ASSERT_EQ(frame[i], 0xEE) << "written past the frame at " << i;
+    ASSERT_EQ(camera.StartTransfer(0), 1);
+    EXPECT_EQ(camera.FrameSize(), 512u * 256u);
     camera.StopTransfer(1);
 }
 
@@ -185,12 +273,17 @@ TEST(Capture, StopWithAbortEndsAPendingRead)
     rig.Emulated().SetStalled(true);
     ASSERT_EQ(camera.StartTransfer(0), 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the read is pending now
+    rig.Emulated().ClearLog();
     const auto start = Clock::now();
     EXPECT_EQ(camera.StopTransfer(1), 1);
     const auto took = Clock::now() - start;
     // Without the abort the read would wait out its 400 ms time-out, 15 times.
     EXPECT_LT(took, std::chrono::milliseconds(1500));
     EXPECT_FALSE(camera.IsCapturing());
+    size_t reads = 0;
+    for (const auto& entry : rig.Emulated().Log())
+        reads += entry.controlCode == 0x22004B ? 1 : 0;
+    EXPECT_EQ(reads, 0u) << "the aborted frame is not restarted";
 }
 
 TEST(Capture, HundredStartStopCyclesLeaveNothingBehind)
@@ -220,18 +313,26 @@ TEST(Capture, PacedStreamLosesNoFrame)
     CameraRig rig(paced);
     ASSERT_EQ(rig.Open(), 1);
     auto& camera = rig.camera;
-    // A small window keeps the consumer's copy cheap even in sanitizer
-    // builds; the frame rate of 36.0 frames/s keeps the sensor's full-size
-    // frame period.
-    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 512, 256, 0), 1);
+    // A small window keeps the consumer's copy cheap; a frame rate of 36.0
+    // frames/s keeps the sensor's full-size frame period. The consumer reads
+    // the newest frame, so it must never be a whole period late: sanitizer
+    // builds, whose threads stall for tens of milliseconds on a loaded
+    // machine, get a slower camera.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    uint32_t tenthsPerSecond = 100;
+    const int frames = 60;
+#else
     uint32_t tenthsPerSecond = 360;
+    const int frames = 300;
+#endif
+    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 512, 256, 0), 1);
     ASSERT_EQ(camera.SetSensorParameter(0, 0, &tenthsPerSecond), 1);
     const double period = rig.Emulated().CurrentFrameSettings().FramePeriodMicroseconds();
-    ASSERT_NEAR(period, 27'700.0, 300.0);
+    ASSERT_NEAR(period, 1e7 / tenthsPerSecond, 300.0);
     ASSERT_EQ(camera.StartTransfer(0), 1);
     std::vector<uint8_t> frame(camera.FrameSize());
     uint32_t previous = 0;
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < frames; ++i) {
         ASSERT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady) << "frame " << i;
         uint32_t number = 0;
         camera.ReadFrameAll(frame.data(), &number, nullptr, nullptr, nullptr, nullptr, 1);

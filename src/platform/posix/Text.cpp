@@ -140,7 +140,7 @@ void TraceText(const char* text)
 {
     static const bool enabled = std::getenv("TAVIX_TRACE") != nullptr;
     if (enabled && text != nullptr)
-        std::fprintf(stderr, "%s", text);
+        std::fprintf(stderr, "%s\n", text);
 }
 
 } // namespace tavix::platform
