@@ -9,13 +9,11 @@
 
 #include "camera/CTavixU3Q5Base.h"
 #include "emulator/EmulatedPort.h"
-#include "platform/SharedMemory.h"
 
 namespace {
 
 void CapturePath(benchmark::State& state)
 {
-    tavix::platform::SharedMemory::Remove("U3Q5-MemMap");
     tavix::emu::CameraOptions options;
     options.paced = false;
     options.still = true;

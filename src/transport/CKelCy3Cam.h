@@ -147,6 +147,9 @@ private:
     static int SendVendorRequestOn(DeviceHandle& handle, uint8_t type, uint8_t code, uint16_t value,
                                    uint16_t index, const uint8_t* payload, uint32_t payloadBytes,
                                    VendorReply* reply);
+    // I2cRead that also fails when the device sent fewer bytes than asked.
+    int I2cReadWhole(uint8_t address, uint8_t* data, uint8_t count);
+    int I2cReadCounted(uint8_t address, uint8_t* data, uint8_t count, bool* whole);
     // Opens the stream when it is closed; *opened tells whether this call did.
     int EnsureStream(bool* opened);
     void CloseStreamIf(bool opened);
@@ -162,6 +165,7 @@ private:
     std::unique_ptr<DeviceHandle> streamHandle_;
     std::unique_ptr<uint8_t[]> transferBuffer_;
     std::mutex ioLock_;
+    std::mutex sromLock_; // keeps an EEPROM address write and its read or settle together
     // Guards the stream handle's opening and closing against an abort from
     // another thread; transfers themselves run without it.
     std::mutex streamLock_;

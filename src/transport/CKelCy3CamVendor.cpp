@@ -59,13 +59,28 @@ int CKelCy3Cam::I2cWrite(uint8_t address, const uint8_t* data, uint8_t count)
 
 int CKelCy3Cam::I2cRead(uint8_t address, uint8_t* data, uint8_t count)
 {
+    bool whole = false;
+    return I2cReadCounted(address, data, count, &whole);
+}
+
+int CKelCy3Cam::I2cReadWhole(uint8_t address, uint8_t* data, uint8_t count)
+{
+    bool whole = false;
+    return I2cReadCounted(address, data, count, &whole) && whole ? 1 : 0;
+}
+
+int CKelCy3Cam::I2cReadCounted(uint8_t address, uint8_t* data, uint8_t count, bool* whole)
+{
+    *whole = false;
     if (count > kMaxI2cBytes || (data == nullptr && count > 0))
         return 0;
     VendorReply reply;
     if (!SendVendorRequest(kRequestTypeVendorIn, vendor::kI2cRead, count, address | i2c::kReadBit, nullptr, 0,
                            &reply))
         return 0;
-    if (count > 0 && reply.dataCount >= count)
+    // A short reply is still an accepted request; the data stays untouched.
+    *whole = reply.dataCount >= count;
+    if (count > 0 && *whole)
         std::memcpy(data, reply.data, count);
     return 1;
 }

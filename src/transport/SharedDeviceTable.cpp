@@ -39,6 +39,11 @@ std::unique_ptr<SharedMemory> SharedDeviceTable::Attach()
     else
         view = SharedMemory::Create(name_.c_str(), kSharedTableBytes);
 
+    // A table whose users are all gone starts empty. On POSIX a user that
+    // died without detaching leaves its count behind; the region then tells
+    // that nobody else holds it.
+    if (view != nullptr && view->OpenedAlone())
+        copy_.attachCount = 0;
     if (copy_.attachCount == 0)
         ClearDeviceTable(copy_.table);
     // A table copied from a foreign view may claim more entries than exist.

@@ -6,7 +6,7 @@
 
 #include "camera/CTavixU3Q5Base.h"
 #include "emulator/EmulatedPort.h"
-#include "platform/SharedMemory.h"
+#include "../support/PrivateDeviceTable.h"
 
 namespace tavix::test {
 
@@ -21,7 +21,7 @@ inline emu::CameraOptions Unpaced()
 class CameraRig {
 public:
     explicit CameraRig(const emu::CameraOptions& options = Unpaced(), int cameras = 1)
-        : cleared_(), port(cameras, options), installed(port)
+        : port(cameras, options), installed(port)
     {
     }
 
@@ -78,10 +78,7 @@ public:
     }
 
 private:
-    // Every rig starts from an empty shared device table.
-    struct ClearTable {
-        ClearTable() { platform::SharedMemory::Remove("U3Q5-MemMap"); }
-    } cleared_;
+    PrivateDeviceTable table_; // every rig starts from an empty table of its own
 
 public:
     emu::EmulatedPort port;

@@ -55,3 +55,32 @@ TEST(SharedMemory, RegionEndsWithItsLastUser)
     SharedMemory::Remove(name.c_str());
     EXPECT_EQ(SharedMemory::Open(name.c_str(), 64), nullptr);
 }
+
+TEST(SharedMemory, AnOpenerLearnsWhetherAnyoneElseHoldsTheRegion)
+{
+    const std::string name = UniqueName("TavixTest");
+    SharedMemory::Remove(name.c_str());
+    auto first = SharedMemory::Create(name.c_str(), 64);
+    ASSERT_NE(first, nullptr);
+#ifdef _WIN32
+    // A Windows mapping ends with its last handle: nothing is left to probe.
+    EXPECT_FALSE(first->OpenedAlone());
+#else
+    EXPECT_TRUE(first->OpenedAlone());
+    {
+        auto second = SharedMemory::Open(name.c_str(), 64);
+        ASSERT_NE(second, nullptr);
+        EXPECT_FALSE(second->OpenedAlone());
+        auto third = SharedMemory::Open(name.c_str(), 64);
+        ASSERT_NE(third, nullptr);
+        EXPECT_FALSE(third->OpenedAlone()) << "the first probe left the others' locks in place";
+    }
+    first.reset();
+    // Everyone gone (as after a crash): the region stays, its next user is alone.
+    auto later = SharedMemory::Open(name.c_str(), 64);
+    ASSERT_NE(later, nullptr);
+    EXPECT_TRUE(later->OpenedAlone());
+#endif
+    first.reset();
+    SharedMemory::Remove(name.c_str());
+}

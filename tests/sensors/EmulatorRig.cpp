@@ -3,6 +3,7 @@
 // emulated driver's request log (vendor request 0x30 to the sensor or the
 // FPGA port, as accepted), register values from the emulated IMX264.
 
+#include "../support/PrivateDeviceTable.h"
 #include "SensorRig.h"
 #include "emulator/EmulatedPort.h"
 #include "transport/CKelCy3Cam.h"
@@ -121,6 +122,7 @@ private:
         return writes;
     }
 
+    test::PrivateDeviceTable table_;
     emu::EmulatedPort port_;
     emu::ScopedDevicePort installed_;
     emu::EmulatedCamera& camera_;

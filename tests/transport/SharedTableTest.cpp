@@ -174,6 +174,30 @@ TEST_F(SharedTable, AfterEveryTransportHasGoneTheNextStartsFromAnEmptyTable)
     }
 }
 
+TEST_F(SharedTable, ATableLeftBehindByAUserThatDiedStartsEmpty)
+{
+    emu::EmulatedPort port(1, UnpacedOptions());
+    emu::ScopedDevicePort installed(port);
+    {
+        // A process that attached three times and died: its count and its
+        // entries stay in the region, nobody holds it any more.
+        auto region = SharedMemory::Create(TableName().c_str(), kTableBytes);
+        ASSERT_NE(region, nullptr);
+        auto* bytes = static_cast<uint8_t*>(region->Data());
+        const uint32_t attachCount = 3;
+        const uint32_t entryCount = 32;
+        std::memcpy(bytes, &attachCount, 4);
+        std::memset(bytes + 4, 0x5A, kTableBytes - 8);
+        std::memcpy(bytes + kTableBytes - 4, &entryCount, 4);
+    }
+    CKelCy3Cam cam;
+    EXPECT_EQ(cam.GetDeviceCount(), 0u) << "the dead user's entries are gone";
+    ASSERT_EQ(cam.EnumerateDevices(), 1u);
+    EXPECT_EQ(cam.GetEntryDeviceNumber(0), 0);
+    TableView view(TableName());
+    EXPECT_EQ(view.AttachCount(), 1u);
+}
+
 TEST_F(SharedTable, AProcessCopyServesWhenTheMappingCannotBeMade)
 {
     emu::EmulatedPort port(2, UnpacedOptions());

@@ -224,6 +224,17 @@ TEST_F(VendorTest, RegisterAndEepromAccessFollowTheBusFraming)
     EXPECT_EQ(value, 'K');
     EXPECT_EQ(clock.SleptMilliseconds(), 24u);
 
+    // A read that comes back short reports no value: the register or cell
+    // would otherwise read as whatever the buffer held.
+    Camera().ShortenNextReply(0x31, 1);
+    value = 0xEE;
+    EXPECT_EQ(cam_->ReadFpgaRegister(0x23, &value), 0);
+    EXPECT_EQ(value, 0xEE);
+    Camera().ShortenNextReply(0x31, 0);
+    EXPECT_EQ(cam_->ReadSromByte(0x1040, &value), 0);
+    EXPECT_EQ(value, 0xEE);
+    EXPECT_EQ(clock.SleptMilliseconds(), 34u);
+
     // Devices that do not answer: nothing is stored, no pause is taken.
     Camera().SetI2cDeviceAbsent(0x40, true);
     Camera().SetI2cDeviceAbsent(0xA2, true);
@@ -236,7 +247,7 @@ TEST_F(VendorTest, RegisterAndEepromAccessFollowTheBusFraming)
     EXPECT_EQ(cam_->ReadSromByte(0x1234, &value), 0);
     EXPECT_EQ(value, 0xEE);
     EXPECT_EQ(fpgaWord, 0xEEEE);
-    EXPECT_EQ(clock.SleptMilliseconds(), 24u);
+    EXPECT_EQ(clock.SleptMilliseconds(), 34u);
 
     // The auxiliary register device of the MT9F002 models is not on this
     // camera's bus: the records go out and are not acknowledged.

@@ -1,10 +1,12 @@
 #include "platform/SharedMemory.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <string>
 
 namespace tavix::platform {
@@ -19,10 +21,14 @@ std::string PosixName(const char* name)
     return posixName;
 }
 
-// Maps the whole region of an open descriptor and closes the descriptor.
-// A region another process sized smaller is grown when asked (never shrunk).
-void* MapRegion(int fd, size_t size, bool grow)
+// Maps the whole region of an open descriptor; on failure the descriptor is
+// closed. A region another process sized smaller is grown when asked (never
+// shrunk). The descriptor stays open with a shared lock for the region's
+// life; before taking it, an exclusive probe tells whether anyone else holds
+// the region.
+void* MapRegion(int fd, size_t size, bool grow, bool* alone)
 {
+    *alone = false;
     if (fd < 0)
         return nullptr;
     struct stat info{};
@@ -33,29 +39,47 @@ void* MapRegion(int fd, size_t size, bool grow)
         if (view == MAP_FAILED)
             view = nullptr;
     }
-    close(fd);
+    if (view == nullptr) {
+        close(fd);
+        return nullptr;
+    }
+    *alone = flock(fd, LOCK_EX | LOCK_NB) == 0;
+    flock(fd, LOCK_SH);
     return view;
 }
+
+void* AsHandle(int fd) { return reinterpret_cast<void*>(static_cast<intptr_t>(fd)); }
+int AsDescriptor(void* handle) { return static_cast<int>(reinterpret_cast<intptr_t>(handle)); }
 } // namespace
 
-std::unique_ptr<SharedMemory> SharedMemory::Map(void* view, size_t size)
+std::unique_ptr<SharedMemory> SharedMemory::Adopt(void* handle, void* view, size_t size, bool openedAlone)
 {
     if (view == nullptr)
         return nullptr;
-    return std::unique_ptr<SharedMemory>(new SharedMemory(nullptr, view, size));
+    return std::unique_ptr<SharedMemory>(new SharedMemory(handle, view, size, openedAlone));
 }
 
 std::unique_ptr<SharedMemory> SharedMemory::Open(const char* name, size_t size)
 {
-    return Map(MapRegion(shm_open(PosixName(name).c_str(), O_RDWR, 0600), size, false), size);
+    const int fd = shm_open(PosixName(name).c_str(), O_RDWR, 0600);
+    bool alone = false;
+    void* view = MapRegion(fd, size, false, &alone);
+    return Adopt(AsHandle(fd), view, size, alone);
 }
 
 std::unique_ptr<SharedMemory> SharedMemory::Create(const char* name, size_t size)
 {
-    return Map(MapRegion(shm_open(PosixName(name).c_str(), O_RDWR | O_CREAT, 0600), size, true), size);
+    const int fd = shm_open(PosixName(name).c_str(), O_RDWR | O_CREAT, 0600);
+    bool alone = false;
+    void* view = MapRegion(fd, size, true, &alone);
+    return Adopt(AsHandle(fd), view, size, alone);
 }
 
-SharedMemory::~SharedMemory() { munmap(view_, size_); }
+SharedMemory::~SharedMemory()
+{
+    munmap(view_, size_);
+    close(AsDescriptor(handle_)); // releases the shared lock
+}
 
 void SharedMemory::Remove(const char* name) { shm_unlink(PosixName(name).c_str()); }
 
