@@ -67,6 +67,12 @@ CSensorIMX264::CSensorIMX264(CControllerBase* transport, uint8_t busAddress)
 
 CSensorIMX264::~CSensorIMX264() = default;
 
+int CSensorIMX264::CopySensorInfo(SensorInfo* destination)
+{
+    const SettingsLock settings(settingsLock_);
+    return CSensorBase::CopySensorInfo(destination);
+}
+
 int CSensorIMX264::WriteRegister(uint32_t address, uint32_t value)
 {
     std::lock_guard<std::mutex> lock(registerLock_);
@@ -132,6 +138,7 @@ int CSensorIMX264::ReadRegisterWhenIdle(uint32_t address, uint32_t* value)
 
 int CSensorIMX264::InitializeSensor()
 {
+    const SettingsLock settings(settingsLock_);
     // Without a transport nothing below can reach the sensor: report it
     // rather than claim an initialised sensor.
     if (transport_ == nullptr || WaitSensorReady() == 0) {

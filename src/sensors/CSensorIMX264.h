@@ -1,8 +1,8 @@
 #pragma once
 // The driver of the Sony IMX264 (2448 x 2048) of product 0x31B4, on the
 // serial bus behind the FPGA. Every register transaction is serialised by
-// the driver's register lock, because the application thread and the
-// capture thread may both reach the sensor.
+// the driver's register lock, and every setting by its settings lock,
+// because several threads may reach the sensor.
 
 #include <cstdint>
 #include <mutex>
@@ -60,6 +60,7 @@ public:
     int ReadRegister(uint32_t address, uint32_t* value) override;
     int WriteRegisterWhenIdle(uint32_t address, uint32_t value) override;
     int ReadRegisterWhenIdle(uint32_t address, uint32_t* value) override;
+    int CopySensorInfo(SensorInfo* destination) override;
 
 private:
     int WaitSensorReady();
@@ -69,6 +70,12 @@ private:
                               uint32_t height, uint32_t mode);
     int LengthenFrame(uint32_t lines, uint32_t pause);
 
+    // A setting is a sequence of register writes and the values it leaves
+    // in SensorInfo; two threads' sequences must not interleave (a frame
+    // length of one with the shutter of the other). Recursive: setters build
+    // on each other. Always taken before the register lock.
+    using SettingsLock = std::lock_guard<std::recursive_mutex>;
+    std::recursive_mutex settingsLock_;
     std::mutex registerLock_;
     // The window as last requested, before sub-sampling halved it, so that
     // a change of transfer depth re-applies the same window.

@@ -46,6 +46,7 @@ int Deliver(uint32_t* out, int32_t value) { return Deliver(out, static_cast<uint
 
 int CSensorIMX264::SetWindow(uint32_t x, uint32_t width, uint32_t y, uint32_t height, uint32_t mode)
 {
+    const SettingsLock settings(settingsLock_);
     const bool half = mode == 1;
     const uint32_t divisor = half ? 2 : 1;
     const uint64_t x4 = (static_cast<uint64_t>(x) + 3) & ~uint64_t{3};
@@ -96,6 +97,7 @@ void CSensorIMX264::WriteWindowRegisters(uint32_t modeBits, uint32_t startH, uin
 
 int CSensorIMX264::GetWindow(uint32_t* x, uint32_t* width, uint32_t* y, uint32_t* height, uint32_t* mode)
 {
+    const SettingsLock settings(settingsLock_);
     Deliver(x, info_.windowX);
     Deliver(width, info_.windowWidth);
     Deliver(y, info_.windowY);
@@ -106,6 +108,7 @@ int CSensorIMX264::GetWindow(uint32_t* x, uint32_t* width, uint32_t* y, uint32_t
 
 int CSensorIMX264::SetTransferDepth(uint32_t sixteenBits)
 {
+    const SettingsLock settings(settingsLock_);
     info_.transferBits = sixteenBits != 0 ? 16 : 8;
     // The window as requested, not as stored: in 1/2 skip the stored sizes
     // are already halved and would be halved again.
@@ -115,6 +118,7 @@ int CSensorIMX264::SetTransferDepth(uint32_t sixteenBits)
 
 int CSensorIMX264::SetExposureLines(uint32_t lines)
 {
+    const SettingsLock settings(settingsLock_);
     const uint32_t exposure = std::min(lines, static_cast<uint32_t>(info_.exposureLines.maximum));
     const uint32_t frame = info_.frameLength;
     const uint32_t pause = std::max(1u, static_cast<uint32_t>(info_.exposureTime.current) / 1000000u);
@@ -183,6 +187,7 @@ int CSensorIMX264::LengthenFrame(uint32_t lines, uint32_t pause)
 
 int CSensorIMX264::SetGain(uint32_t gain)
 {
+    const SettingsLock settings(settingsLock_);
     const uint32_t value = std::min(gain, static_cast<uint32_t>(info_.gain.maximum));
     if (WriteRegisterWhenIdle(imx::kGainLow, Low(value)) == 0) {
         return 0;
@@ -194,6 +199,7 @@ int CSensorIMX264::SetGain(uint32_t gain)
 
 int CSensorIMX264::SetExposureTime(uint32_t time)
 {
+    const SettingsLock settings(settingsLock_);
     const auto minimum = static_cast<uint32_t>(info_.exposureTime.minimum);
     const auto maximum = static_cast<uint32_t>(info_.exposureTime.maximum);
     uint32_t t = std::max(minimum, std::min(time, maximum));
@@ -212,6 +218,7 @@ int CSensorIMX264::SetExposureTime(uint32_t time)
 
 int CSensorIMX264::SetFlipV(uint32_t on)
 {
+    const SettingsLock settings(settingsLock_);
     const uint32_t flip = on != 0 ? 1 : 0;
     if (WriteRegisterWhenIdle(imx::kReadoutDirection, flip + (info_.flipH != 0 ? 2 : 0)) == 0) {
         return 0;
@@ -222,6 +229,7 @@ int CSensorIMX264::SetFlipV(uint32_t on)
 
 int CSensorIMX264::SetMirrorH(uint32_t on)
 {
+    const SettingsLock settings(settingsLock_);
     const uint32_t mirror = on != 0 ? 1 : 0;
     if (WriteRegisterWhenIdle(imx::kReadoutDirection, (info_.flipV != 0 ? 1 : 0) + mirror * 2) == 0) {
         return 0;
@@ -234,6 +242,7 @@ int CSensorIMX264::SetMirrorH(uint32_t on)
 // the exposure in lines is then written again against the new frame.
 int CSensorIMX264::SetParameter(uint32_t index, uint32_t* value)
 {
+    const SettingsLock settings(settingsLock_);
     if (index != 0 || value == nullptr || *value == 0) {
         return 0;
     }
@@ -249,8 +258,16 @@ int CSensorIMX264::SetParameter(uint32_t index, uint32_t* value)
     return 1;
 }
 
-int CSensorIMX264::GetExposureLines(uint32_t* lines) { return Deliver(lines, info_.exposureLines.current); }
-int CSensorIMX264::GetGain(uint32_t* gain) { return Deliver(gain, info_.gain.current); }
+int CSensorIMX264::GetExposureLines(uint32_t* lines)
+{
+    const SettingsLock settings(settingsLock_);
+    return Deliver(lines, info_.exposureLines.current);
+}
+int CSensorIMX264::GetGain(uint32_t* gain)
+{
+    const SettingsLock settings(settingsLock_);
+    return Deliver(gain, info_.gain.current);
+}
 int CSensorIMX264::GetExposureLinesMin(uint32_t* value) { return Deliver(value, info_.exposureLines.minimum); }
 int CSensorIMX264::GetExposureLinesMax(uint32_t* value) { return Deliver(value, info_.exposureLines.maximum); }
 int CSensorIMX264::GetExposureLinesDefault(uint32_t* value)
@@ -263,14 +280,26 @@ int CSensorIMX264::GetGainDefault(uint32_t* value) { return Deliver(value, info_
 int CSensorIMX264::GetRange2Min(uint32_t* value) { return Deliver(value, info_.range2.minimum); }
 int CSensorIMX264::GetRange2Max(uint32_t* value) { return Deliver(value, info_.range2.maximum); }
 int CSensorIMX264::GetRange2Default(uint32_t* value) { return Deliver(value, info_.range2.defaultValue); }
-int CSensorIMX264::GetExposureTime(uint32_t* value) { return Deliver(value, info_.exposureTime.current); }
+int CSensorIMX264::GetExposureTime(uint32_t* value)
+{
+    const SettingsLock settings(settingsLock_);
+    return Deliver(value, info_.exposureTime.current);
+}
 int CSensorIMX264::GetExposureTimeMin(uint32_t* value) { return Deliver(value, info_.exposureTime.minimum); }
 int CSensorIMX264::GetExposureTimeMax(uint32_t* value) { return Deliver(value, info_.exposureTime.maximum); }
 int CSensorIMX264::GetExposureTimeDefault(uint32_t* value)
 {
     return Deliver(value, info_.exposureTime.defaultValue);
 }
-int CSensorIMX264::GetFlipV(uint32_t* on) { return Deliver(on, info_.flipV); }
-int CSensorIMX264::GetMirrorH(uint32_t* on) { return Deliver(on, info_.flipH); }
+int CSensorIMX264::GetFlipV(uint32_t* on)
+{
+    const SettingsLock settings(settingsLock_);
+    return Deliver(on, info_.flipV);
+}
+int CSensorIMX264::GetMirrorH(uint32_t* on)
+{
+    const SettingsLock settings(settingsLock_);
+    return Deliver(on, info_.flipH);
+}
 
 } // namespace tavix

@@ -117,5 +117,35 @@ TEST_F(Imx264Register, TransactionsOfTwoThreadsDoNotInterleave)
     EXPECT_EQ(rig->SensorRegister(0x0201), 0x22);
 }
 
+TEST_F(Imx264Register, SettingsOfTwoThreadsDoNotInterleave)
+{
+    // One thread changes the frame rate (frame length, then the exposure
+    // against it), the other the exposure; every exposure fits every frame.
+    // Whatever the order, the sensor must end up with the frame and the
+    // exposure the driver says it has; under ThreadSanitizer the run also
+    // shows that no setting reads another's half-written state.
+    // On the real clock, so that the writes' pauses let the threads meet.
+    platform::ScopedClock realTime(platform::SystemClock());
+    constexpr int kRounds = 30;
+    std::thread rates([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            uint32_t tenthsPerSecond = i % 2 == 0 ? 100 : 300;
+            sensor.SetParameter(0, &tenthsPerSecond);
+        }
+    });
+    std::thread exposures([&] {
+        for (int i = 0; i < kRounds; ++i)
+            sensor.SetExposureTime(i % 2 == 0 ? 100 : 200);
+    });
+    rates.join();
+    exposures.join();
+    SensorInfo info{};
+    ASSERT_EQ(sensor.CopySensorInfo(&info), 1);
+    const uint32_t frameLength = Registers(0x0210, 3);
+    const uint32_t shutter = Registers(0x028D, 3);
+    EXPECT_EQ(frameLength, info.frameLength);
+    EXPECT_EQ(frameLength - shutter, static_cast<uint32_t>(info.exposureLines.current));
+}
+
 } // namespace
 } // namespace tavix::test
