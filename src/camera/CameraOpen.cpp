@@ -48,7 +48,11 @@ CTavixU3Q5Base::~CTavixU3Q5Base() { Shutdown(); }
 int CTavixU3Q5Base::CreateTransport(uint32_t /*flags*/, const platform::Guid* interfaceGuid)
 {
     Shutdown();
-    transport_ = std::make_unique<CKelCy3Cam>(interfaceGuid != nullptr ? *interfaceGuid : kCameraInterfaceGuid);
+    try {
+        transport_ = std::make_unique<CKelCy3Cam>(interfaceGuid != nullptr ? *interfaceGuid : kCameraInterfaceGuid);
+    } catch (...) {
+        return 0; // out of memory: the object stays without transport
+    }
     return 1;
 }
 

@@ -1,5 +1,6 @@
 // Exports that create, release and report on camera instances.
 
+#include <memory>
 #include <new>
 
 #include "TavixSdk.h"
@@ -20,10 +21,12 @@ uint32_t TAVIX_API Tavix_GetDllVersion(void) { return kDllVersion; }
 uint32_t TAVIX_API Tavix_Initialize(TavixWindow notifyWindow)
 {
     try {
-        auto* instance = new (std::nothrow) CTavix();
+        std::unique_ptr<CTavix> instance(new (std::nothrow) CTavix());
         if (instance == nullptr)
             return 0;
-        const uint32_t handle = CSdkChain::Instance().Register(instance);
+        // The element owns the instance once it is registered.
+        const uint32_t handle = CSdkChain::Instance().Register(instance.get());
+        instance.release();
         // The handle is returned even when the instance could not finish its
         // initialisation: the application then sees the failures per call.
         tavix::CallInstance(handle, 0, [&](CTavix& tavix) { return tavix.Initialize(notifyWindow); });

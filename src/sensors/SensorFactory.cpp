@@ -89,7 +89,12 @@ std::unique_ptr<CSensorBase> CreateSensorDriver(uint32_t productId, CControllerB
     if (row == nullptr || row->construct == nullptr) {
         return nullptr;
     }
-    std::unique_ptr<CSensorBase> driver = row->construct(transport, row->busAddress);
+    std::unique_ptr<CSensorBase> driver;
+    try {
+        driver = row->construct(transport, row->busAddress);
+    } catch (...) {
+        return nullptr; // out of memory: no driver, as for an unknown product
+    }
     if (row->modelCode != kClassModelCode) {
         driver->SetModelCode(static_cast<uint32_t>(row->modelCode));
     }
