@@ -1,11 +1,10 @@
 // The capture path: a thread per camera object pulls frames from the
 // transport into a ring of frame slots and signals the frame event after
-// each; the consumer waits for the event and copies the newest slot out.
+// each (the consumer's side is in FrameRing.cpp).
 
 #include <cstring>
 
 #include "camera/CTavixU3Q5Base.h"
-#include "camera/FrameCopy.h"
 #include "camera/FrameRateMeter.h"
 #include "platform/Clock.h"
 #include "transport/CKelCy3Cam.h"
@@ -37,11 +36,6 @@ constexpr uint8_t kFpgaFrameCounter = 8;
 constexpr uint8_t kFpgaSensorRestart = 108;
 constexpr uint32_t kCameraModeCounted = 1;
 
-// The sensor reads each row out right to left: its output format 4 means
-// mirrored rows that come bottom-up in natural order.
-constexpr uint32_t kOutputFormatMirrored = 2;
-constexpr uint32_t kOutputFormatMirroredReversed = 4;
-constexpr uint32_t kOutputFormatReversed = 3;
 
 uint32_t RoundUp(uint64_t value, uint64_t multiple)
 {
@@ -395,111 +389,6 @@ int CTavixU3Q5Base::CaptureOneFrame()
     }
     transport_->CloseStream();
     running_ = false;
-    return 0;
-}
-
-// --- the consumer side ---------------------------------------------------------
-
-int CTavixU3Q5Base::WaitFrame(uint32_t timeoutMs)
-{
-    // The frame event tells that something happened; the indices tell
-    // whether it was a frame not yet read. A signal left over from a frame
-    // that was read already is waited past until the time is over. A
-    // transfer stopped meanwhile (its event gone or replaced) ends the wait.
-    std::shared_ptr<platform::Event> event = CurrentFrameEvent();
-    const uint32_t start = platform::TickCount();
-    for (;;) {
-        if (captureFailed_)
-            return kWaitCaptureFailed;
-        if (CurrentFrameEvent() != event)
-            return kWaitNoFrame;
-        const uint32_t waited = platform::TickCount() - start;
-        const bool signalled = event != nullptr && waited < timeoutMs && event->Wait(timeoutMs - waited);
-        if (captureFailed_)
-            return kWaitCaptureFailed;
-        if (!signalled)
-            return kWaitNoFrame;
-        if (readIndex_.load(std::memory_order_acquire) != writeIndex_.load(std::memory_order_acquire))
-            return kWaitFrameReady;
-    }
-}
-
-uint32_t CTavixU3Q5Base::SlotBehind(int32_t writeIndex) const
-{
-    return static_cast<uint32_t>(writeIndex > 0 ? writeIndex - 1 : ringSize_ - 1);
-}
-
-int CTavixU3Q5Base::CopySlot(uint32_t index, uint8_t* destination, uint32_t destinationSize, uint32_t* frameNumber,
-                             uint32_t* const (&words)[4], int orientation)
-{
-    if (destination == nullptr || !sensor_ || frameSize_ > destinationSize)
-        return 0;
-    FrameSlot& slot = slots_[index];
-    std::lock_guard lock(slot.lock);
-    if (!slot.data)
-        return 0;
-    const uint32_t format = sensor_->Info().outputFormat;
-    const bool mirror = format == kOutputFormatMirrored || format == kOutputFormatMirroredReversed;
-    const bool natural = format != kOutputFormatReversed && format != kOutputFormatMirroredReversed;
-    CopyFrameOut(destination, slot.data.get(), slotLayout_, mirror, (orientation != 0) != natural);
-    if (frameNumber != nullptr)
-        *frameNumber = slot.frameNumber;
-    for (size_t i = 0; i < 4; ++i)
-        if (words[i] != nullptr)
-            *words[i] = slot.words[i];
-    return 1;
-}
-
-int CTavixU3Q5Base::GetFrame(uint8_t* destination, uint32_t destinationSize, uint32_t* frameNumber,
-                             uint32_t* word1, uint32_t* word2, uint32_t* word3, uint32_t* word4, int oldest,
-                             int orientation)
-{
-    const uint32_t index = oldest ? 0 : SlotBehind(writeIndex_.load(std::memory_order_acquire));
-    return CopySlot(index, destination, destinationSize, frameNumber, {word1, word2, word3, word4}, orientation);
-}
-
-int CTavixU3Q5Base::GetFrameInto(uint8_t* destination, int orientation)
-{
-    if (destination == nullptr)
-        return -2;
-    CopySlot(0, destination, frameSize_, nullptr, {}, orientation);
-    return 0;
-}
-
-// The Read forms take the newest slot and mark everything up to it as read;
-// they copy the slot behind the write index they looked at, so that a frame
-// stored meanwhile stays unread.
-int CTavixU3Q5Base::ReadFrame(uint8_t* destination, int orientation)
-{
-    const int32_t published = writeIndex_.load(std::memory_order_acquire);
-    CopySlot(SlotBehind(published), destination, frameSize_, nullptr, {}, orientation);
-    readIndex_.store(published, std::memory_order_release);
-    return 0;
-}
-
-int CTavixU3Q5Base::ReadFrameWithInfo(uint8_t* destination, uint64_t* stamp, uint32_t* word, int oldest)
-{
-    const int32_t published = writeIndex_.load(std::memory_order_acquire);
-    CopySlot(SlotBehind(published), destination, frameSize_, nullptr, {}, 1);
-    FrameSlot& slot = slots_[oldest ? 0 : SlotBehind(published)];
-    {
-        std::lock_guard lock(slot.lock);
-        if (stamp != nullptr)
-            *stamp = slot.stamp;
-        if (word != nullptr)
-            *word = slot.word;
-    }
-    readIndex_.store(published, std::memory_order_release);
-    return 0;
-}
-
-int CTavixU3Q5Base::ReadFrameAll(uint8_t* destination, uint32_t* frameNumber, uint32_t* word1, uint32_t* word2,
-                                 uint32_t* word3, uint32_t* word4, int orientation)
-{
-    const int32_t published = writeIndex_.load(std::memory_order_acquire);
-    CopySlot(SlotBehind(published), destination, frameSize_, frameNumber, {word1, word2, word3, word4},
-             orientation);
-    readIndex_.store(published, std::memory_order_release);
     return 0;
 }
 
