@@ -15,7 +15,6 @@ constexpr uint32_t kOutputFormatMirroredReversed = 4;
 constexpr uint32_t kOutputFormatReversed = 3;
 } // namespace
 
-
 int CTavixU3Q5Base::WaitFrame(uint32_t timeoutMs)
 {
     // The frame event tells that something happened; the indices tell
