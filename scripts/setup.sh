@@ -35,6 +35,8 @@ install_packages() {
 # deb entries of debian.sources become deb-src entries. No server is named here.
 ensure_deb_src() {
     if grep -rqs '^[[:space:]]*\(deb-src\|Types:.*deb-src\)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        log "updating package lists for the source packages"
+        as_root apt-get update -qq
         return 0
     fi
     src=/etc/apt/sources.list.d/debian.sources
