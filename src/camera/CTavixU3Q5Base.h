@@ -61,7 +61,7 @@ public:
     virtual uint16_t GetEntryVendorId(int32_t position);
     virtual uint16_t GetEntryProductId(int32_t position);
     virtual int32_t GetEntryDeviceNumber(int32_t position);
-    virtual int UsesAuxEndpoint() { return productId_ == 0x3042 ? 1 : 0; }
+    virtual int UsesAuxEndpoint();
     virtual int IsLiSensorModel();
     virtual uint32_t GetCameraIndex() { return deviceNumber_; }
     virtual int StartTransfer(uint32_t mode);

@@ -2,25 +2,12 @@
 // clock: what the camera object adds to the sensor driver's settings.
 
 #include "camera/CTavixU3Q5Base.h"
+#include "camera/FpgaRegisters.h"
 #include "transport/CKelCy3Cam.h"
 
 namespace tavix {
 
 namespace {
-// FPGA frame-format registers.
-constexpr uint8_t kFpgaPixelDepth = 0x3C; // 1: 8 bits, 2: 16 bits
-constexpr uint8_t kFpgaPixelDepth8 = 1;
-constexpr uint8_t kFpgaPixelDepth16 = 2;
-constexpr uint8_t kFpgaHeightLow = 0x40;
-constexpr uint8_t kFpgaHeightHigh = 0x41;
-constexpr uint8_t kFpgaWidthLow = 0x44;
-constexpr uint8_t kFpgaWidthHigh = 0x45;
-constexpr uint8_t kFpgaOutputFormat = 0x48;
-constexpr uint8_t kFpgaFormat49 = 0x49;
-constexpr uint8_t kFpgaFormat4C = 0x4C;
-constexpr uint8_t kFpgaFormat4D = 0x4D;
-constexpr uint8_t kOutputFormatCode = 11; // this product's (and 0x32A0's) output format
-
 // Exposures up to 5 s get the standard transfer time-out; longer ones twice
 // the exposure, so that a frame is never cut off while it is exposed.
 constexpr uint32_t kLongExposure = 50000; // in 100 µs
@@ -59,7 +46,7 @@ int CTavixU3Q5Base::SetPixelDepth(uint32_t depth)
     if (sensor_)
         sensor_->SetTransferDepth(depth);
     const bool sixteen = depth == 1;
-    if (!transport_->WriteFpgaRegister(kFpgaPixelDepth, sixteen ? kFpgaPixelDepth16 : kFpgaPixelDepth8))
+    if (!transport_->WriteFpgaRegister(fpga::kPixelDepth, sixteen ? fpga::kPixelDepth16 : fpga::kPixelDepth8))
         return 0;
     const uint32_t newMode = sixteen ? 1 : depth;
     if (bitMode_ == newMode)
@@ -120,14 +107,14 @@ int CTavixU3Q5Base::ApplyCaptureFormat(uint32_t /*mode*/)
     const uint32_t height = info.windowHeight;
     // The results of the format writes are not looked at: a camera that
     // missed one shows it in its next frame's size, which the read checks.
-    transport_->WriteFpgaRegister(kFpgaWidthLow, static_cast<uint8_t>(width));
-    transport_->WriteFpgaRegister(kFpgaWidthHigh, static_cast<uint8_t>(width >> 8));
-    transport_->WriteFpgaRegister(kFpgaHeightLow, static_cast<uint8_t>(height));
-    transport_->WriteFpgaRegister(kFpgaHeightHigh, static_cast<uint8_t>(height >> 8));
-    transport_->WriteFpgaRegister(kFpgaOutputFormat, kOutputFormatCode);
-    transport_->WriteFpgaRegister(kFpgaFormat49, 0);
-    transport_->WriteFpgaRegister(kFpgaFormat4C, 0);
-    transport_->WriteFpgaRegister(kFpgaFormat4D, 0);
+    transport_->WriteFpgaRegister(fpga::kWidthLow, static_cast<uint8_t>(width));
+    transport_->WriteFpgaRegister(fpga::kWidthHigh, static_cast<uint8_t>(width >> 8));
+    transport_->WriteFpgaRegister(fpga::kHeightLow, static_cast<uint8_t>(height));
+    transport_->WriteFpgaRegister(fpga::kHeightHigh, static_cast<uint8_t>(height >> 8));
+    transport_->WriteFpgaRegister(fpga::kOutputFormat, fpga::kOutputFormatCode);
+    transport_->WriteFpgaRegister(fpga::kFormat49, 0);
+    transport_->WriteFpgaRegister(fpga::kFormat4C, 0);
+    transport_->WriteFpgaRegister(fpga::kFormat4D, 0);
     needsConfigure_ = 0;
     return 1;
 }

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "camera/CTavixU3Q5Base.h"
+#include "camera/FpgaRegisters.h"
+#include "camera/ProductTraits.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
 #include "sensors/SensorFactory.h"
@@ -26,14 +28,9 @@ constexpr uint16_t kFirmwareHasReadySignal = 0x1101;
 constexpr int kReadyPolls = 400;
 constexpr uint32_t kReadyPollPauseMs = 500;
 constexpr uint32_t kReadyPulseIntervalMs = 25000;
-constexpr uint8_t kFpgaReadyPulseRegister = 0x82;
 constexpr uint32_t kReadyPulsePauseMs = 50;
 
-constexpr uint8_t kFpgaFrameCounterRegister = 8;
-constexpr uint8_t kFpgaStatusRegister = 2; // bit 1: the sensor's serial bus is busy
-constexpr uint8_t kFpgaBusBusy = 0x02;
 constexpr uint16_t kSromOptionAddress = 0x1080;
-constexpr uint16_t kProductIdWithSensorText = 0x3180;
 
 uint16_t FirmwareVersion(const uint8_t* block)
 {
@@ -59,14 +56,16 @@ int CTavixU3Q5Base::CreateTransport(uint32_t /*flags*/, const platform::Guid* in
 int CTavixU3Q5Base::SetProductId(uint32_t productId)
 {
     productId_ = productId;
-    ringSize_ = productId == 0x32D0 ? 8 : 4;
+    ringSize_ = product::HasLongRing(productId) ? 8 : 4;
     readIndex_ = ringSize_ - 1;
     return 1;
 }
 
+int CTavixU3Q5Base::UsesAuxEndpoint() { return productId_ == product::kAuxEndpoint ? 1 : 0; }
+
 int CTavixU3Q5Base::IsLiSensorModel()
 {
-    return productId_ == 0x3310 || productId_ == 0x3320 || productId_ == 0x3330 || productId_ == 0x3340;
+    return product::IsLiSensorModel(productId_) ? 1 : 0;
 }
 
 int CTavixU3Q5Base::OpenCamera(int32_t deviceNumber)
@@ -113,12 +112,12 @@ void CTavixU3Q5Base::PulseFpgaReady()
 {
     platform::TimerResolutionScope resolution;
     uint8_t value = 0;
-    transport_->ReadFpgaRegister(kFpgaReadyPulseRegister, &value);
-    transport_->WriteFpgaRegister(kFpgaReadyPulseRegister, static_cast<uint8_t>(value & ~1u));
+    transport_->ReadFpgaRegister(fpga::kReadyPulse, &value);
+    transport_->WriteFpgaRegister(fpga::kReadyPulse, static_cast<uint8_t>(value & ~1u));
     platform::Sleep(kReadyPulsePauseMs);
-    transport_->WriteFpgaRegister(kFpgaReadyPulseRegister, static_cast<uint8_t>(value | 1u));
+    transport_->WriteFpgaRegister(fpga::kReadyPulse, static_cast<uint8_t>(value | 1u));
     platform::Sleep(kReadyPulsePauseMs);
-    transport_->WriteFpgaRegister(kFpgaReadyPulseRegister, static_cast<uint8_t>(value & ~1u));
+    transport_->WriteFpgaRegister(fpga::kReadyPulse, static_cast<uint8_t>(value & ~1u));
 }
 
 int CTavixU3Q5Base::WaitForFpgaReady()
@@ -253,7 +252,7 @@ int32_t CTavixU3Q5Base::GetEntryDeviceNumber(int32_t position)
 int CTavixU3Q5Base::ReadFrameCounter()
 {
     int ok = 0;
-    const uint32_t value = FpgaReadRegister(kFpgaFrameCounterRegister, &ok);
+    const uint32_t value = FpgaReadRegister(fpga::kFrameCounter, &ok);
     if (ok) {
         lastFrameNumber_ = value;
         lastCounter_ = static_cast<uint8_t>(value);
@@ -315,9 +314,9 @@ int CTavixU3Q5Base::WaitSerialIdle(uint32_t timeoutMs)
     const uint32_t start = platform::TickCount();
     for (;;) {
         uint8_t status = 0;
-        if (!transport_->ReadFpgaRegister(kFpgaStatusRegister, &status))
+        if (!transport_->ReadFpgaRegister(fpga::kBusStatus, &status))
             return 0;
-        if ((status & kFpgaBusBusy) == 0)
+        if ((status & fpga::kBusBusy) == 0)
             return 1;
         if (platform::TickCount() - start >= timeoutMs)
             return 0;
@@ -353,19 +352,19 @@ int CTavixU3Q5Base::ReadSerialWhenIdle(uint8_t device, uint16_t reg, uint16_t* v
 
 int CTavixU3Q5Base::IsInternalCorrectionAvailable()
 {
-    if (productId_ == 0x3150 || productId_ == 0x3170 || productId_ == 0x31E0 || productId_ == 0x3220)
+    if (product::HasInternalCorrection(productId_))
         return 1;
     return sensor_ ? sensor_->IsInternalCorrectionAvailable() : 0;
 }
 
 int CTavixU3Q5Base::ReceiveSensorText(char* buffer, uint32_t size)
 {
-    return productId_ == kProductIdWithSensorText && sensor_ ? sensor_->ReceiveText(buffer, size) : 0;
+    return productId_ == product::kSensorText && sensor_ ? sensor_->ReceiveText(buffer, size) : 0;
 }
 
 int CTavixU3Q5Base::SendSensorText(const char* text)
 {
-    return productId_ == kProductIdWithSensorText && sensor_ ? sensor_->SendText(text) : 0;
+    return productId_ == product::kSensorText && sensor_ ? sensor_->SendText(text) : 0;
 }
 
 int CTavixU3Q5Base::GetFpgaTemperature(double* celsius)
@@ -374,8 +373,8 @@ int CTavixU3Q5Base::GetFpgaTemperature(double* celsius)
         return 0;
     int lowOk = 0;
     int highOk = 0;
-    const uint32_t low = FpgaReadRegister(0x8E, &lowOk);
-    const uint32_t high = FpgaReadRegister(0x8F, &highOk);
+    const uint32_t low = FpgaReadRegister(product::kFpgaTemperatureLow, &lowOk);
+    const uint32_t high = FpgaReadRegister(product::kFpgaTemperatureHigh, &highOk);
     if (!lowOk || !highOk)
         return 0;
     *celsius = static_cast<double>(high << 8 | low) * 503.975 / 65536.0 - 273.15;

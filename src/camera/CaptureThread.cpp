@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "camera/CTavixU3Q5Base.h"
+#include "camera/FpgaRegisters.h"
 #include "camera/FrameRateMeter.h"
 #include "platform/Clock.h"
 #include "transport/CKelCy3Cam.h"
@@ -32,10 +33,7 @@ constexpr uint32_t kFrameRateWindowMs = 1000;
 // The frame information block words kept per slot.
 constexpr size_t kFrameWordOffsets[4] = {28, 32, 40, 44};
 
-constexpr uint8_t kFpgaFrameCounter = 8;
-constexpr uint8_t kFpgaSensorRestart = 108;
 constexpr uint32_t kCameraModeCounted = 1;
-
 
 uint32_t RoundUp(uint64_t value, uint64_t multiple)
 {
@@ -222,9 +220,9 @@ int CTavixU3Q5Base::RestartSensor()
     if (controller == nullptr)
         return 0;
     platform::TimerResolutionScope resolution;
-    controller->WriteFpgaRegister(kFpgaSensorRestart, 1);
+    controller->WriteFpgaRegister(fpga::kSensorRestart, 1);
     platform::Sleep(1);
-    controller->WriteFpgaRegister(kFpgaSensorRestart, 0);
+    controller->WriteFpgaRegister(fpga::kSensorRestart, 0);
     platform::Sleep(1);
     return 1;
 }
@@ -285,7 +283,7 @@ int CTavixU3Q5Base::CaptureLoop()
             // last value, not with the frame numbers of the frames. A counter
             // that cannot be read counts as a failed frame.
             uint8_t counter = 0;
-            if (!transport_->ReadFpgaRegister(kFpgaFrameCounter, &counter)) {
+            if (!transport_->ReadFpgaRegister(fpga::kFrameCounter, &counter)) {
                 if (++errors >= kErrorLimit) {
                     failed = true;
                     break;
