@@ -27,6 +27,8 @@ public:
         platform::SharedMemory::Remove(name_.c_str());
         SharedDeviceTable::Instance().SetMappingName(kSharedTableName);
     }
+    const std::string& Name() const { return name_; }
+
     PrivateDeviceTable(const PrivateDeviceTable&) = delete;
     PrivateDeviceTable& operator=(const PrivateDeviceTable&) = delete;
 

@@ -1,28 +1,8 @@
 #include "TransportFixture.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <random>
-
-#include "transport/SharedDeviceTable.h"
 
 namespace transport_test {
-
-void SharedTableTest::SetUp()
-{
-    std::random_device random;
-    char name[64];
-    std::snprintf(name, sizeof name, "U3Q5-MemMap-test-%08x%08x", random(), random());
-    tableName_ = name;
-    tavix::SharedDeviceTable::Instance().SetMappingName(tableName_);
-    FreshTable();
-}
-
-void SharedTableTest::TearDown()
-{
-    FreshTable();
-    tavix::SharedDeviceTable::Instance().SetMappingName(tavix::kSharedTableName);
-}
 
 void CameraTest::Start(const CameraSetup& setup)
 {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/PrivateDeviceTable.h"
 #include "emulator/EmulatedPort.h"
 #include "platform/SharedMemory.h"
 #include "transport/CKelCy3Cam.h"
@@ -36,14 +37,13 @@ constexpr uint32_t kSpeed = 0x22004C;
 // and starts from no table at all: POSIX regions outlive their users.
 class SharedTableTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override { FreshTable(); }
     // Drops the table so that the next transport creates it anew.
-    void FreshTable() const { tavix::platform::SharedMemory::Remove(tableName_.c_str()); }
-    const std::string& TableName() const { return tableName_; }
+    void FreshTable() const { tavix::platform::SharedMemory::Remove(TableName().c_str()); }
+    const std::string& TableName() const { return table_.Name(); }
 
 private:
-    std::string tableName_;
+    tavix::test::PrivateDeviceTable table_;
 };
 
 inline emu::CameraOptions UnpacedOptions()
