@@ -267,6 +267,9 @@ private:
     int AllocateFrameBuffers();
     void FreeFrameBuffers();
     void CaptureThreadMain();
+    // Stops the capture thread, if one runs or has not been joined, before
+    // the stream, the buffers or the driver it uses are replaced.
+    void StopCaptureThread();
     void Recover();
     bool RingReady() const;
     std::shared_ptr<platform::Event> CurrentFrameEvent();

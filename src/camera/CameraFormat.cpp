@@ -94,17 +94,14 @@ int CTavixU3Q5Base::ApplyCaptureFormat(uint32_t /*mode*/)
 {
     // The buffers are about to be replaced: the capture thread must not be
     // writing into them.
-    if (running_)
-        StopTransfer(1);
+    StopCaptureThread();
     if (!AllocateFrameBuffers())
         return 0;
     if (UsesAuxEndpoint())
         return 0;
-    const SensorInfo& info = sensor_->Info();
-    uint32_t width = info.windowWidth;
-    if (sensor_->ModelSpecificB() == 2)
-        width *= 2;
-    const uint32_t height = info.windowHeight;
+    // The frame the slots were just made for, in pixels.
+    const auto width = static_cast<uint32_t>(slotLayout_.rowBytes / slotLayout_.bytesPerPixel);
+    const auto height = static_cast<uint32_t>(slotLayout_.rows);
     // The results of the format writes are not looked at: a camera that
     // missed one shows it in its next frame's size, which the read checks.
     transport_->WriteFpgaRegister(fpga::kWidthLow, static_cast<uint8_t>(width));

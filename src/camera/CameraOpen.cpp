@@ -72,10 +72,8 @@ int CTavixU3Q5Base::OpenCamera(int32_t deviceNumber)
 {
     if (!transport_ || productId_ == kUnsetProductId || transport_->EnumerateDevices() == 0)
         return 0;
-    // Selecting closes the stream and may replace the driver: nothing of the
-    // capture thread may still run.
-    if (running_ || thread_.joinable())
-        StopTransfer(1);
+    // Selecting closes the stream and may replace the driver.
+    StopCaptureThread();
     if (!CheckDeviceNumber(deviceNumber))
         return 0;
     const int32_t position = transport_->FindDevicePosition(deviceNumber, static_cast<uint16_t>(productId_));
@@ -236,17 +234,17 @@ int CTavixU3Q5Base::GetDeviceNameAt(int32_t position, char* name, size_t nameByt
 
 uint16_t CTavixU3Q5Base::GetEntryVendorId(int32_t position)
 {
-    return transport_ && position < 32 ? transport_->GetEntryVendorId(position) : 0;
+    return transport_ ? transport_->GetEntryVendorId(position) : 0;
 }
 
 uint16_t CTavixU3Q5Base::GetEntryProductId(int32_t position)
 {
-    return transport_ && position < 32 ? transport_->GetEntryProductId(position) : 0;
+    return transport_ ? transport_->GetEntryProductId(position) : 0;
 }
 
 int32_t CTavixU3Q5Base::GetEntryDeviceNumber(int32_t position)
 {
-    return transport_ && position < 32 ? transport_->GetEntryDeviceNumber(position) : -1;
+    return transport_ ? transport_->GetEntryDeviceNumber(position) : -1;
 }
 
 int CTavixU3Q5Base::ReadFrameCounter()

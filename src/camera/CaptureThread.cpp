@@ -158,6 +158,12 @@ int CTavixU3Q5Base::StartTransfer(uint32_t mode)
     return 1;
 }
 
+void CTavixU3Q5Base::StopCaptureThread()
+{
+    if (running_ || thread_.joinable())
+        StopTransfer(1);
+}
+
 int CTavixU3Q5Base::StopTransfer(int abort)
 {
     if (sensor_)
@@ -355,8 +361,7 @@ int CTavixU3Q5Base::CaptureOneFrame()
 {
     if (!transport_)
         return 2;
-    if (running_ || thread_.joinable())
-        StopTransfer(1); // the stream and the buffers are the thread's while it runs
+    StopCaptureThread(); // the stream and the buffers are the thread's while it runs
     if (needsConfigure_)
         ApplyCaptureFormat(0);
     if (!RingReady())
