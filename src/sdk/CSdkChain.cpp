@@ -6,26 +6,38 @@
 
 namespace tavix {
 
+CSdkChain::~CSdkChain()
+{
+    std::lock_guard lock(lock_);
+    while (Current() != nullptr) {
+        // Left to the process's end on purpose: destroying an instance
+        // here would close its camera and join its threads during unload.
+        static_cast<void>(new std::shared_ptr<CTavix>(std::move(Current()->instance)));
+        RemoveCurrent();
+    }
+}
+
 CSdkChain& CSdkChain::Instance()
 {
     static CSdkChain chain;
     return chain;
 }
 
-uint32_t CSdkChain::Register(CTavix* instance)
+uint32_t CSdkChain::Register(std::shared_ptr<CTavix> instance)
 {
-    return Register(instance, [](uint32_t count) {
+    return Register(std::move(instance), [](uint32_t count) {
         return platform::TickCount() + static_cast<uint32_t>(std::rand()) + count;
     });
 }
 
-uint32_t CSdkChain::Register(CTavix* instance, const std::function<uint32_t(uint32_t count)>& candidate)
+uint32_t CSdkChain::Register(std::shared_ptr<CTavix> instance,
+                             const std::function<uint32_t(uint32_t count)>& candidate)
 {
     std::lock_guard lock(lock_);
     uint32_t handle = candidate(CTRing::Count());
     while (handle == 0 || Find(handle))
         handle = candidate(CTRing::Count());
-    Add({handle, instance});
+    Add({handle, std::move(instance)});
     return handle;
 }
 
@@ -36,10 +48,25 @@ void CSdkChain::Add(const CSDKDATA& data)
     Link(element);
 }
 
-CSDKDATA* CSdkChain::Lookup(uint32_t handle)
+bool CSdkChain::Contains(uint32_t handle)
 {
     std::lock_guard lock(lock_);
-    return Find(handle) ? Current() : nullptr;
+    return Find(handle);
+}
+
+std::shared_ptr<CTavix> CSdkChain::Acquire(uint32_t handle)
+{
+    std::lock_guard lock(lock_);
+    return Find(handle) ? Current()->instance : nullptr;
+}
+
+bool CSdkChain::Detach(uint32_t handle, std::shared_ptr<CTavix>* instance)
+{
+    std::lock_guard lock(lock_);
+    if (!Find(handle))
+        return false;
+    *instance = std::move(Current()->instance);
+    return RemoveCurrent();
 }
 
 bool CSdkChain::Remove(uint32_t handle)

@@ -15,10 +15,12 @@ template <class Result, class Operation>
 Result CallInstance(uint32_t handle, Result failure, Operation&& operation) noexcept
 {
     try {
-        CSDKDATA* element = CSdkChain::Instance().Lookup(handle);
-        if (element == nullptr || element->instance == nullptr)
+        // The instance stays alive until this call returns, even when another
+        // thread releases its handle meanwhile.
+        const std::shared_ptr<CTavix> instance = CSdkChain::Instance().Acquire(handle);
+        if (instance == nullptr)
             return failure;
-        return operation(*element->instance);
+        return operation(*instance);
     } catch (...) {
         return failure;
     }

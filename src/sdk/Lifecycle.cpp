@@ -21,12 +21,10 @@ uint32_t TAVIX_API Tavix_GetDllVersion(void) { return kDllVersion; }
 uint32_t TAVIX_API Tavix_Initialize(TavixWindow notifyWindow)
 {
     try {
-        std::unique_ptr<CTavix> instance(new (std::nothrow) CTavix());
+        std::shared_ptr<CTavix> instance(new (std::nothrow) CTavix());
         if (instance == nullptr)
             return 0;
-        // The element owns the instance once it is registered.
-        const uint32_t handle = CSdkChain::Instance().Register(instance.get());
-        instance.release();
+        const uint32_t handle = CSdkChain::Instance().Register(std::move(instance));
         // The handle is returned even when the instance could not finish its
         // initialisation: the application then sees the failures per call.
         tavix::CallInstance(handle, 0, [&](CTavix& tavix) { return tavix.Initialize(notifyWindow); });
@@ -39,13 +37,11 @@ uint32_t TAVIX_API Tavix_Initialize(TavixWindow notifyWindow)
 int32_t TAVIX_API Tavix_Release(uint32_t handle)
 {
     try {
-        CSdkChain& chain = CSdkChain::Instance();
-        tavix::CSDKDATA* element = chain.Lookup(handle);
-        if (element == nullptr)
+        std::shared_ptr<CTavix> instance;
+        if (!CSdkChain::Instance().Detach(handle, &instance))
             return 0;
-        delete element->instance;
-        element->instance = nullptr;
-        chain.Remove(handle);
+        // Destroyed here, or by the last call that was still running on it.
+        instance.reset();
         return 1;
     } catch (...) {
         return 0;

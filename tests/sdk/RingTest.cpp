@@ -104,9 +104,9 @@ TEST(SdkChain, NewHandlesAreNeverZeroNorAlreadyRegistered)
     EXPECT_EQ(second, 501u);
     EXPECT_EQ(next, candidates.size());
     EXPECT_EQ(chain.Count(), 2u);
-    EXPECT_NE(chain.Lookup(500), nullptr);
-    EXPECT_NE(chain.Lookup(501), nullptr);
-    EXPECT_EQ(chain.Lookup(0), nullptr);
+    EXPECT_TRUE(chain.Contains(500));
+    EXPECT_TRUE(chain.Contains(501));
+    EXPECT_FALSE(chain.Contains(0));
 }
 
 TEST(SdkChain, LookupAndRemoveByHandle)
@@ -114,14 +114,14 @@ TEST(SdkChain, LookupAndRemoveByHandle)
     CSdkChain chain;
     for (uint32_t h : {10u, 20u, 30u})
         chain.Add({h, nullptr});
-    ASSERT_NE(chain.Lookup(20), nullptr);
-    EXPECT_EQ(chain.Lookup(20)->handle, 20u);
+    ASSERT_TRUE(chain.Contains(20));
+    EXPECT_EQ(chain.CurrentHandle(), 20u);
     EXPECT_EQ(chain.CurrentHandle(), 20u) << "a successful lookup leaves the element current";
     EXPECT_TRUE(chain.Remove(20));
     EXPECT_FALSE(chain.Remove(20));
-    EXPECT_EQ(chain.Lookup(20), nullptr);
-    EXPECT_NE(chain.Lookup(10), nullptr);
-    EXPECT_NE(chain.Lookup(30), nullptr);
+    EXPECT_FALSE(chain.Contains(20));
+    EXPECT_TRUE(chain.Contains(10));
+    EXPECT_TRUE(chain.Contains(30));
     chain.RemoveAll();
     EXPECT_EQ(chain.Count(), 0u);
     EXPECT_EQ(chain.CurrentHandle(), 0u);
