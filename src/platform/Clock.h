@@ -64,8 +64,9 @@ public:
     TimerResolutionScope& operator=(const TimerResolutionScope&) = delete;
 };
 
-// Gives the calling thread the highest priority the process may set
-// (THREAD_PRIORITY_TIME_CRITICAL on Windows). True when the system took it.
+// Raises the calling thread above normal threads: THREAD_PRIORITY_TIME_CRITICAL
+// on Windows, a modest real-time round-robin level on POSIX. True when the
+// system took it; without the privilege the thread runs on unchanged.
 bool SetCurrentThreadTimeCritical();
 
 } // namespace tavix::platform

@@ -4,6 +4,11 @@
 
 #include "platform/Clock.h"
 
+#ifndef _WIN32
+#include <pthread.h>
+#include <sched.h>
+#endif
+
 using namespace tavix::platform;
 
 TEST(Clock, SystemSleepAdvancesTickCount)
@@ -60,11 +65,26 @@ TEST(Clock, TimeCriticalPriorityDoesNotDisturbTheThread)
     // POSIX grants real-time priority only to privileged users, so only
     // Windows must say yes; either way the thread keeps running normally.
     bool granted = false;
+#ifdef _WIN32
     std::thread worker([&] { granted = SetCurrentThreadTimeCritical(); });
     worker.join();
-#ifdef _WIN32
     EXPECT_TRUE(granted);
 #else
-    (void)granted;
+    // Granted or not, the thread is never given the top real-time level,
+    // and a refusal leaves it as it was.
+    int policy = -1;
+    sched_param param{};
+    std::thread worker([&] {
+        granted = SetCurrentThreadTimeCritical();
+        pthread_getschedparam(pthread_self(), &policy, &param);
+    });
+    worker.join();
+    if (granted) {
+        EXPECT_EQ(policy, SCHED_RR);
+        EXPECT_GE(param.sched_priority, sched_get_priority_min(SCHED_RR));
+        EXPECT_LE(param.sched_priority, 10);
+    } else {
+        EXPECT_EQ(policy, SCHED_OTHER);
+    }
 #endif
 }

@@ -2,8 +2,10 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <sys/resource.h>
 #include <time.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace tavix::platform {
@@ -40,12 +42,20 @@ TimerResolutionScope::~TimerResolutionScope() = default;
 
 bool SetCurrentThreadTimeCritical()
 {
-    // Real-time scheduling needs a privilege most users lack; then the thread
-    // keeps its normal priority, which is what Windows gives a process that
-    // cannot raise its own either.
+    // A modest round-robin level: above every normal thread, so a frame is
+    // fetched before the desktop's work, but far below the kernel's own
+    // real-time threads, and never one that can starve the machine. Without
+    // the privilege (no CAP_SYS_NICE and no RLIMIT_RTPRIO room) the thread
+    // keeps its normal priority, as Windows leaves a process that cannot
+    // raise its own.
+    constexpr int kModestLevel = 10;
+    int level = std::min(kModestLevel, sched_get_priority_max(SCHED_RR));
+    rlimit limit{};
+    if (getrlimit(RLIMIT_RTPRIO, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur > 0)
+        level = std::min(level, static_cast<int>(limit.rlim_cur));
     sched_param param{};
-    param.sched_priority = sched_get_priority_max(SCHED_FIFO);
-    return pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+    param.sched_priority = std::max(level, sched_get_priority_min(SCHED_RR));
+    return pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0;
 }
 
 } // namespace tavix::platform
