@@ -5,6 +5,13 @@
 
 #include "platform/SharedMemory.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 using tavix::platform::SharedMemory;
 
 namespace {
@@ -84,3 +91,42 @@ TEST(SharedMemory, AnOpenerLearnsWhetherAnyoneElseHoldsTheRegion)
     first.reset();
     SharedMemory::Remove(name.c_str());
 }
+
+#ifndef _WIN32
+TEST(SharedMemory, ARegionOthersCouldReachOrThatIsNotOursIsRefused)
+{
+    // The object as another local user could plant it before the library
+    // runs: /dev/shm is open to all. The library names its objects
+    // "/<name>.<uid>".
+    const std::string name = UniqueName("TavixTest");
+    const std::string posixName = "/" + name + "." + std::to_string(getuid());
+    struct Case {
+        mode_t mode;
+        bool foreignOwner;
+    };
+    const Case cases[] = {{0666, false}, {0640, false}, {0602, false}, {0600, true}};
+    for (const Case& c : cases) {
+        if (c.foreignOwner && geteuid() != 0)
+            continue; // only root can give an object away
+        SCOPED_TRACE(testing::Message() << "mode " << std::oct << c.mode << (c.foreignOwner ? ", owner nobody" : ""));
+        shm_unlink(posixName.c_str());
+        const int fd = shm_open(posixName.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(ftruncate(fd, 64), 0);
+        ASSERT_EQ(fchmod(fd, c.mode), 0);
+        if (c.foreignOwner) {
+            ASSERT_EQ(fchown(fd, 65534, 65534), 0);
+        }
+        close(fd);
+        EXPECT_EQ(SharedMemory::Open(name.c_str(), 64), nullptr);
+        EXPECT_EQ(SharedMemory::Create(name.c_str(), 64), nullptr) << "an existing object is checked, not taken over";
+    }
+    shm_unlink(posixName.c_str());
+    // A private object of our own is taken.
+    auto own = SharedMemory::Create(name.c_str(), 64);
+    ASSERT_NE(own, nullptr);
+    EXPECT_NE(SharedMemory::Open(name.c_str(), 64), nullptr);
+    own.reset();
+    SharedMemory::Remove(name.c_str());
+}
+#endif
