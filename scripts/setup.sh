@@ -8,6 +8,7 @@
 # on its last line when called with --print-prefix.
 set -eu
 
+SELF="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 CACHE_ROOT="${TAVIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tavix}"
 PACKAGES="build-essential cmake ninja-build pkg-config dpkg-dev
   libgtest-dev googletest libbenchmark-dev
@@ -17,7 +18,24 @@ PACKAGES="build-essential cmake ninja-build pkg-config dpkg-dev
 SOURCES="zlib libjpeg-turbo libpng1.6 tiff"
 
 log() { echo "setup: $*" >&2; }
-as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+fail() { log "$*"; exit 1; }
+as_root() {
+    if [ "$(id -u)" = 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo "$@"
+    else
+        fail "needs root to run '$*': run this script as root, or install sudo and allow this user to use it"
+    fi
+}
+
+# The files apt itself reads; anything else in sources.list.d (backups,
+# disabled entries) is ignored by apt and so here.
+apt_source_files() {
+    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+        [ -f "$f" ] && echo "$f"
+    done
+}
 
 install_packages() {
     missing=""
@@ -34,7 +52,8 @@ install_packages() {
 # Source entries are derived from the machine's own apt configuration: the
 # deb entries of debian.sources become deb-src entries. No server is named here.
 ensure_deb_src() {
-    if grep -rqs '^[[:space:]]*\(deb-src\|Types:.*deb-src\)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    files=$(apt_source_files)
+    if [ -n "$files" ] && grep -qs '^[[:space:]]*\(deb-src\|Types:.*deb-src\)' $files; then
         log "updating package lists for the source packages"
         as_root apt-get update -qq
         return 0
@@ -45,7 +64,7 @@ ensure_deb_src() {
     elif [ -f /etc/apt/sources.list ]; then
         sed -n 's/^deb /deb-src /p' /etc/apt/sources.list | as_root tee /etc/apt/sources.list.d/tavix-deb-src.list >/dev/null
     else
-        log "no apt source configuration found"; exit 1
+        fail "no apt source configuration found (/etc/apt/sources.list or sources.list.d/debian.sources)"
     fi
     log "added deb-src entries; updating package lists"
     as_root apt-get update -qq
@@ -84,9 +103,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 EOF
     cd "$work"
     log "fetching source packages: $SOURCES"
-    for s in $SOURCES; do apt-get source -qq --download-only "$s/$(suite)" >/dev/null 2>&1; done
-    for dsc in *.dsc; do dpkg-source -x "$dsc" >/dev/null 2>&1; done
-    quietly() { "$@" >>"$work/log" 2>&1 || { cat "$work/log" >&2; exit 1; }; }
+    quietly() { "$@" >>"$work/log" 2>&1 || { cat "$work/log" >&2; fail "failed: $*"; }; }
+    for s in $SOURCES; do quietly apt-get source -qq --download-only "$s/$(suite)"; done
+    for dsc in *.dsc; do quietly dpkg-source -x "$dsc"; done
     cm() { quietly cmake -G Ninja -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" "$@"; }
     inst() { quietly cmake --build "$1" -j2 && quietly cmake --install "$1"; }
@@ -100,7 +119,7 @@ EOF
         done &&
         x86_64-w64-mingw32-ar rcs libz.a ./*.o &&
         mkdir -p "$prefix/include" "$prefix/lib" &&
-        cp zlib.h zconf.h "$prefix/include/" && cp libz.a "$prefix/lib/")
+        cp zlib.h zconf.h "$prefix/include/" && cp libz.a "$prefix/lib/") || fail "building zlib failed"
 
     log "building libjpeg-turbo"
     cm -S libjpeg-turbo-*/ -B b-jpeg -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_JPEG8=ON \
@@ -136,8 +155,10 @@ main() {
         ensure_deb_src
         versions=$(source_versions)
     fi
-    [ -n "$versions" ] || { log "cannot resolve source package versions"; exit 1; }
-    key=$(printf '%s %s' "$versions" "$(cross_versions)" | sha256sum | cut -c1-16)
+    [ -n "$versions" ] || fail "cannot resolve the source package versions of: $SOURCES (is there a deb-src entry?)"
+    # The key covers the recipe too: a changed build step builds afresh.
+    recipe=$(sha256sum "$SELF" | cut -c1-16)
+    key=$(printf '%s %s %s' "$versions" "$(cross_versions)" "$recipe" | sha256sum | cut -c1-16)
     prefix="$CACHE_ROOT/mingw-deps-$key"
     if [ ! -f "$prefix/.complete" ]; then
         rm -rf "$prefix"
