@@ -96,3 +96,23 @@ TEST(Text, MultiByteCharacterThatWouldBeCutIsRefused)
     EXPECT_TRUE(WideToMultiByte(u"\u00E4", out, sizeof out));
 }
 #endif
+
+#ifdef _WIN32
+#include <windows.h>
+
+TEST(Text, CharacterTheCodePageLacksIsRefusedNotReplaced)
+{
+    if (GetACP() == CP_UTF8)
+        GTEST_SKIP() << "a UTF-8 code page represents every character";
+    // Japanese text has no place in a Western code page, and U+0100 would
+    // come out as a best-fit 'A': either would silently name another file.
+    char out[64] = "x";
+    for (const char16_t* text : {u"\u65E5\u672C.png", u"\u0100.png"}) {
+        EXPECT_FALSE(tavix::platform::WideToMultiByte(text, out, sizeof out));
+        EXPECT_STREQ(out, "");
+    }
+    // A text the code page holds still converts, a literal '?' included.
+    ASSERT_TRUE(tavix::platform::WideToMultiByte(u"frame?.png", out, sizeof out));
+    EXPECT_STREQ(out, "frame?.png");
+}
+#endif

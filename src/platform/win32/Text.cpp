@@ -12,9 +12,17 @@ bool WideToMultiByte(const char16_t* text, char* out, size_t outBytes)
         out[0] = 0;
     if (text == nullptr || out == nullptr || outBytes == 0 || outBytes > INT_MAX)
         return false;
-    const int written = WideCharToMultiByte(CP_THREAD_ACP, 0, reinterpret_cast<const wchar_t*>(text), -1,
-                                            out, static_cast<int>(outBytes), nullptr, nullptr);
-    if (written == 0) {
+    // A character the code page lacks must not slip through as a best-fit
+    // look-alike or the default character: a file name would silently name
+    // another file. UTF-8 and UTF-7 take neither argument but represent
+    // every character, so they are retried without them.
+    const auto* wide = reinterpret_cast<const wchar_t*>(text);
+    BOOL usedDefault = FALSE;
+    int written = WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, out, static_cast<int>(outBytes),
+                                      nullptr, &usedDefault);
+    if (written == 0 && GetLastError() == ERROR_INVALID_PARAMETER)
+        written = WideCharToMultiByte(CP_THREAD_ACP, 0, wide, -1, out, static_cast<int>(outBytes), nullptr, nullptr);
+    if (written == 0 || usedDefault) {
         out[0] = 0;
         return false;
     }
