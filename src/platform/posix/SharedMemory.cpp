@@ -24,11 +24,9 @@ std::string PosixName(const char* name)
 // The region is trusted only when it is this user's own and nobody else's:
 // /dev/shm is writable by every local user, and a region another user made
 // (or opened up) could feed this process a forged device table.
-bool Private(int fd)
+bool Private(const struct stat& info)
 {
-    struct stat info{};
-    return fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid() &&
-           (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+    return S_ISREG(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
 // An open file description lock on the region's first byte: every user
@@ -60,7 +58,7 @@ void* MapRegion(int fd, size_t size, bool grow, bool* alone)
         return nullptr;
     struct stat info{};
     void* view = nullptr;
-    if (Private(fd) && fstat(fd, &info) == 0 &&
+    if (fstat(fd, &info) == 0 && Private(info) &&
         (static_cast<size_t>(info.st_size) >= size || (grow && ftruncate(fd, static_cast<off_t>(size)) == 0))) {
         view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
         if (view == MAP_FAILED)

@@ -20,7 +20,7 @@ bool WideToMultiByte(const char16_t* text, char* out, size_t outBytes)
     BOOL usedDefault = FALSE;
     int written = WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, out, static_cast<int>(outBytes),
                                       nullptr, &usedDefault);
-    if (written == 0 && GetLastError() == ERROR_INVALID_PARAMETER)
+    if (written == 0 && (GetLastError() == ERROR_INVALID_FLAGS || GetLastError() == ERROR_INVALID_PARAMETER))
         written = WideCharToMultiByte(CP_THREAD_ACP, 0, wide, -1, out, static_cast<int>(outBytes), nullptr, nullptr);
     if (written == 0 || usedDefault) {
         out[0] = 0;
