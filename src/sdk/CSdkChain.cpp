@@ -1,6 +1,7 @@
 #include "sdk/CSdkChain.h"
 
 #include <cstdlib>
+#include <vector>
 
 #include "platform/Clock.h"
 
@@ -8,11 +9,20 @@ namespace tavix {
 
 CSdkChain::~CSdkChain()
 {
+    // The instances still registered are left to the process's end on
+    // purpose: destroying one here would close its camera and join its
+    // threads during unload. They stay reachable from a holder that is never
+    // destroyed.
+    static auto* const kept = new std::vector<std::shared_ptr<CTavix>>();
     std::lock_guard lock(lock_);
     while (Current() != nullptr) {
-        // Left to the process's end on purpose: destroying an instance
-        // here would close its camera and join its threads during unload.
-        static_cast<void>(new std::shared_ptr<CTavix>(std::move(Current()->instance)));
+        if (Current()->instance != nullptr) {
+            try {
+                kept->push_back(std::move(Current()->instance));
+            } catch (...) {
+                static_cast<void>(new std::shared_ptr<CTavix>(std::move(Current()->instance)));
+            }
+        }
         RemoveCurrent();
     }
 }
