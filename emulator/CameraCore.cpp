@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "emulator/Fpga.h"
-#include "platform/Text.h"
+#include "emulator/Trace.h"
 
 namespace tavix::emu {
 
@@ -138,6 +138,16 @@ bool CameraCore::Plugged() const
     return plugged_;
 }
 
+bool CameraCore::Trigger()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!plugged_ || !firmware.SensorProducing() || !frames.Trigger(firmware.CurrentFrameSettings(), Clock::now()))
+        return false;
+    firmware.GetFpga().Poke(fpga::kRegFrameCounter, static_cast<uint8_t>(frames.FramesStarted()));
+    changed_.notify_all();
+    return true;
+}
+
 void CameraCore::Unplug()
 {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -167,9 +177,7 @@ IoStatus CameraCore::Refuse(LoggedRequest& entry, uint32_t error, const std::str
     entry.error = error;
     entry.problem = problem;
     log.Add(entry);
-    platform::Trace(("tavix emulator: refused control code " + Text("0x%06X", entry.controlCode) + ": " + problem +
-                     "\n")
-                        .c_str());
+    Trace("refused control code " + Text("0x%06X", entry.controlCode) + ": " + problem);
     return {false, error, 0};
 }
 
@@ -355,7 +363,7 @@ IoStatus CameraCore::BulkTransfer(std::unique_lock<std::mutex>& lock, LoggedRequ
             entry.ntStatus = driver::kNtStatusUnsuccessful;
             entry.usbdStatus = driver::kUsbdStatusStallPid;
             entry.problem = problem;
-            platform::Trace(("tavix emulator: stalled endpoint 0x01: " + problem + "\n").c_str());
+            Trace("stalled endpoint 0x01: " + problem);
             return Accept(entry, overhead);
         }
         return Accept(entry, overhead + length);
@@ -444,7 +452,7 @@ bool CameraCore::BulkOut(uint8_t /*endpoint*/, const uint8_t* data, uint32_t len
     std::vector<uint8_t> bytes(count, 0);
     if (address < memory.size())
         std::memcpy(bytes.data(), memory.data() + address, std::min<uint64_t>(count, memory.size() - address));
-    frames.Push(std::move(bytes));
+    frames.Push(std::move(bytes), Clock::now());
     changed_.notify_all();
     return true;
 }
@@ -500,12 +508,14 @@ std::optional<CameraCore::Clock::time_point> CameraCore::Progress()
                                  [](const std::shared_ptr<Transfer>& t) { return t->endpoint == driver::kEndpointFrames; });
         if (head == queue_.end())
             return std::nullopt;
-        const auto due = frames.Advance(Clock::now());
+        const auto now = Clock::now();
+        const auto due = frames.Advance(now, firmware.SensorProducing());
         firmware.GetFpga().Poke(fpga::kRegFrameCounter, static_cast<uint8_t>(frames.FramesStarted()));
-        if (!frames.HasData())
-            return due;
         Transfer& transfer = **head;
-        const uint32_t n = frames.Take(transfer.data, transfer.length);
+        std::optional<Clock::time_point> arrives;
+        const uint32_t n = frames.Take(transfer.data, transfer.length, now, &arrives);
+        if (n == 0)
+            return due && (!arrives || *due < *arrives) ? due : arrives;
         Finish(transfer, 0, n + (transfer.buffered ? static_cast<uint32_t>(driver::kHeaderSize) : 0u),
                driver::kNtStatusSuccess, driver::kUsbdStatusSuccess, "");
     }

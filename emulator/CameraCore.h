@@ -80,6 +80,8 @@ public:
     void Unplug();
     void Replug(int port);
     bool Plugged() const;
+    // A pulse on the trigger input (see EmulatedCamera::FireTrigger).
+    bool Trigger();
 
     // Members below are guarded by the lock (use Locked()).
     CameraOptions options;

@@ -168,6 +168,13 @@ void EmulatedCamera::SetStalled(bool stalled)
     core_->Notify();
 }
 
+void EmulatedCamera::HangStream()
+{
+    core_->Locked([&] { core_->frames.Hang(); });
+}
+
+bool EmulatedCamera::FireTrigger() { return core_->Trigger(); }
+
 void EmulatedCamera::FailNextTransfers(int count, uint32_t ntStatus, uint32_t usbdStatus)
 {
     core_->Locked([&] {

@@ -149,6 +149,15 @@ public:
     // No frames: armed frames never start, reads of 0x81 stay pending until
     // they are aborted, time out or the stall ends.
     void SetStalled(bool stalled);
+    // The sensor's output hangs: no frames until the FPGA's restart pulse
+    // (register 0x6C written 1, then 0); pipe resets and new start requests
+    // do not cure it.
+    void HangStream();
+    // A pulse on the trigger input: the sensor exposes a frame now and the
+    // FPGA counts it (register 8) and holds it until a request 0xC2 asks
+    // for a frame. False when nothing was exposed: the camera is unplugged,
+    // the sensor not enabled, or FrameSource::kHeldFrames frames are held.
+    bool FireTrigger();
     // The next `count` bulk transfers (direct or buffered, any endpoint)
     // complete without data, the given statuses written into their headers.
     void FailNextTransfers(int count, uint32_t ntStatus, uint32_t usbdStatus);

@@ -19,6 +19,20 @@ void Fpga::PowerUp()
     busyPollsLeft_ = busBusyPolls_;
     pulseArmed_ = false;
     pulsedLock_ = false;
+    restartArmed_ = false;
+    restarted_ = false;
+}
+
+bool Fpga::TakeRestartPulse()
+{
+    const bool pulse = restarted_;
+    restarted_ = false;
+    return pulse;
+}
+
+bool Fpga::Producing() const
+{
+    return regs_[fpga::kRegSensorEnable] == 1 && regs_[fpga::kRegFormatCode] == fpga::kDefaultFormatCode;
 }
 
 void Fpga::SetReadiness(int readyAfterPolls, int busBusyPolls, int lockMode)
@@ -48,6 +62,14 @@ bool Fpga::Locked() const
 uint8_t Fpga::Read(uint8_t reg)
 {
     uint8_t value = regs_[reg];
+    if (reg == fpga::kRegSensorRestart) {
+        if (value != 0)
+            restartArmed_ = true;
+        else if (restartArmed_) {
+            restartArmed_ = false;
+            restarted_ = true;
+        }
+    }
     if (reg == fpga::kRegStatus) {
         ++readyPolls_;
         const bool ready = readyAfterPolls_ != kNever && readyPolls_ > readyAfterPolls_;
@@ -74,6 +96,14 @@ void Fpga::Write(uint8_t reg, uint8_t value)
             pulsedLock_ = true;
         }
         value = static_cast<uint8_t>(value & ~fpga::kLockBit);
+    }
+    if (reg == fpga::kRegSensorRestart) {
+        if (value != 0)
+            restartArmed_ = true;
+        else if (restartArmed_) {
+            restartArmed_ = false;
+            restarted_ = true;
+        }
     }
     if (reg == fpga::kRegStatus)
         value = static_cast<uint8_t>(value & ~(fpga::kStatusNotReady | fpga::kStatusBusBusy));

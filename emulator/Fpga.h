@@ -1,8 +1,9 @@
 #pragma once
 // The camera FPGA's 8-bit register file as it answers through its I2C
-// register port, with the few registers that behave: the status register 2
-// (sensor-ready and bus-busy bits), the frame counter 8 and the lock bit of
-// register 0x81. Not thread-safe: the camera serialises access.
+// register port, with the registers that behave: the status register 2
+// (sensor-ready and bus-busy bits), the frame counter 8, the sensor enable
+// 96, the output format code 0x48, the sensor restart pulse 0x6C and the
+// lock bit of register 0x81. Not thread-safe: the camera serialises access.
 
 #include <array>
 #include <cstdint>
@@ -30,8 +31,8 @@ constexpr uint8_t kDefaultFormatCode = 11;
 constexpr uint8_t kRegFormat49 = 0x49;
 constexpr uint8_t kRegFormat4C = 0x4C;
 constexpr uint8_t kRegFormat4D = 0x4D;
-constexpr uint8_t kRegSensorEnable = 96;    // written 1 when the sensor is brought up
-constexpr uint8_t kRegSensorRestart = 0x6C; // pulsed 1, 0 to restart the sensor's frame output
+constexpr uint8_t kRegSensorEnable = 96;    // 1: the sensor runs (0 at power-up: no frames)
+constexpr uint8_t kRegSensorRestart = 0x6C; // a 1-then-0 pulse restarts the sensor's frame output
 constexpr uint8_t kRegLock = 0x81;          // bit 1: PLL locked; a 1-then-0 write pulse relocks
 constexpr uint8_t kLockBit = 0x02;
 constexpr uint8_t kRegReset = 0x82;         // bit 0 pulsed while waiting for GPIO 25
@@ -40,7 +41,8 @@ constexpr uint8_t kRegReset = 0x82;         // bit 0 pulsed while waiting for GP
 class Fpga {
 public:
     Fpga() { PowerUp(); }
-    // Power-on values: full 2448 × 2048 8-bit format, code 11, status word 309.
+    // Power-on values: full 2448 × 2048 8-bit format, code 11, status word
+    // 309, sensor disabled.
     void PowerUp();
 
     // A read through the register port: register 2 answers the readiness
@@ -48,6 +50,11 @@ public:
     uint8_t Read(uint8_t reg);
     // A write through the register port; the 0x81 pulse may lock the PLL.
     void Write(uint8_t reg, uint8_t value);
+    // Whether a restart pulse (0x6C written 1, then 0) ended since the last call.
+    bool TakeRestartPulse();
+    // Frames flow only with the sensor enabled and a format code the
+    // formatter knows (11, this sensor's raw Bayer samples).
+    bool Producing() const;
 
     // The stored byte, without side effects (tests, frame settings).
     uint8_t Peek(uint8_t reg) const { return regs_[reg]; }
@@ -69,6 +76,8 @@ private:
     int busyPollsLeft_ = 0;
     bool pulseArmed_ = false;
     bool pulsedLock_ = false;
+    bool restartArmed_ = false;
+    bool restarted_ = false;
 };
 
 } // namespace tavix::emu

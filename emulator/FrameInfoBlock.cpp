@@ -27,8 +27,7 @@ std::array<uint8_t, frameinfo::kSize> EncodeFrameInfo(const FrameSettings& s, ui
     StoreU32(block.data() + frameinfo::kOffFrameNumber, s.frameNumber);
     StoreU32(block.data() + frameinfo::kOffFrameLength, s.frameLength);
     StoreU32(block.data() + frameinfo::kOffGain, s.gain);
-    const double lineUs = (s.skipH || s.skipV) ? kSubsampledLineMicroseconds : kLineMicroseconds;
-    StoreU32(block.data() + frameinfo::kOffLineTimeNs, static_cast<uint32_t>(lineUs * 1000.0 + 0.5));
+    StoreU32(block.data() + frameinfo::kOffLineTimeNs, static_cast<uint32_t>(s.LineMicroseconds() * 1000.0 + 0.5));
     return block;
 }
 

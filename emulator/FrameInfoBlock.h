@@ -29,7 +29,7 @@ constexpr size_t kOffLineTimeNs = 44;   // u32 nanoseconds per line
 } // namespace frameinfo
 
 // The block the camera sends for a frame of these settings, with the payload
-// byte count it announces (normally settings.PayloadBytes()).
+// byte count it announces (normally settings.AnnouncedBytes()).
 std::array<uint8_t, frameinfo::kSize> EncodeFrameInfo(const FrameSettings& settings, uint32_t payloadBytes,
                                                       uint64_t timestampUs);
 

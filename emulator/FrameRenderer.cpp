@@ -36,28 +36,23 @@ void FrameRenderer::Prepare(const FrameSettings& s)
         return;
     key_ = s;
     prepared_ = true;
-    columnX_.resize(s.width);
-    rowY_.resize(s.height);
-    for (uint32_t c = 0; c < s.width; ++c)
+    columns_ = s.DeliveredColumns();
+    const uint32_t rows = s.DeliveredRows();
+    columnX_.resize(columns_);
+    rowY_.resize(rows);
+    for (uint32_t c = 0; c < columns_; ++c)
         columnX_[c] = scene::PayloadColumnSource(s, c);
-    for (uint32_t r = 0; r < s.height; ++r)
+    for (uint32_t r = 0; r < rows; ++r)
         rowY_[r] = scene::PayloadRowSource(s, r);
 
-    const uint32_t bytes = s.BytesPerSample();
     const uint32_t scale = s.Scale();
     const uint16_t* base = scene::BaseMosaic();
-    background_.assign(static_cast<size_t>(s.width) * s.height * bytes, 0);
-    for (uint32_t r = 0; r < s.height; ++r) {
-        const int y = rowY_[r];
-        if (y < 0)
-            continue;
-        const uint16_t* sourceRow = base + static_cast<size_t>(y) * kArrayWidth;
-        uint8_t* row = background_.data() + static_cast<size_t>(r) * s.width * bytes;
-        for (uint32_t c = 0; c < s.width; ++c) {
-            const int x = columnX_[c];
-            if (x < 0)
-                continue;
-            const uint16_t level = scene::ScaleLevel(sourceRow[x], scale);
+    background_.resize(static_cast<size_t>(columns_) * rows * s.BytesPerSample());
+    for (uint32_t r = 0; r < rows; ++r) {
+        const uint16_t* sourceRow = base + static_cast<size_t>(rowY_[r]) * kArrayWidth;
+        uint8_t* row = background_.data() + static_cast<size_t>(r) * columns_ * s.BytesPerSample();
+        for (uint32_t c = 0; c < columns_; ++c) {
+            const uint16_t level = scene::ScaleLevel(sourceRow[columnX_[c]], scale);
             Store(row, c, s.sixteenBit ? level : static_cast<uint16_t>(level >> 4), s.sixteenBit);
         }
     }
@@ -67,18 +62,16 @@ void FrameRenderer::RenderRow(const FrameSettings& s, uint32_t row, uint32_t fir
                               uint8_t* destination) const
 {
     const uint32_t bytes = s.BytesPerSample();
-    std::memcpy(destination, background_.data() + (static_cast<size_t>(row) * s.width + firstColumn) * bytes,
+    std::memcpy(destination, background_.data() + (static_cast<size_t>(row) * columns_ + firstColumn) * bytes,
                 static_cast<size_t>(columns) * bytes);
     const int y = rowY_[row];
-    if (s.still || y < 0)
+    if (s.still)
         return;
     const uint32_t scale = s.Scale();
     if (s.noiseAmplitude != 0) {
         const uint16_t* sourceRow = scene::BaseMosaic() + static_cast<size_t>(y) * kArrayWidth;
         for (uint32_t i = 0; i < columns; ++i) {
             const int x = columnX_[firstColumn + i];
-            if (x < 0)
-                continue;
             int level = scene::OverlayLevel(x, y, s.frameNumber);
             if (level < 0)
                 level = sourceRow[x];
@@ -129,9 +122,9 @@ void FrameRenderer::Render(const FrameSettings& s, uint64_t offset, uint32_t cou
     uint64_t sample = offset / bytes;
     uint64_t remaining = count / bytes;
     while (remaining > 0) {
-        const uint32_t row = static_cast<uint32_t>(sample / s.width);
-        const uint32_t column = static_cast<uint32_t>(sample % s.width);
-        const uint32_t run = static_cast<uint32_t>(std::min<uint64_t>(remaining, s.width - column));
+        const uint32_t row = static_cast<uint32_t>(sample / columns_);
+        const uint32_t column = static_cast<uint32_t>(sample % columns_);
+        const uint32_t run = static_cast<uint32_t>(std::min<uint64_t>(remaining, columns_ - column));
         RenderRow(s, row, column, run, destination);
         destination += static_cast<size_t>(run) * bytes;
         sample += run;

@@ -25,8 +25,9 @@ private:
 
     bool prepared_ = false;
     FrameSettings key_;
-    std::vector<int32_t> columnX_; // payload column -> upright array x, -1 for padding
-    std::vector<int32_t> rowY_;    // payload row -> upright array y, -1 for padding
+    uint32_t columns_ = 0;         // samples per payload row
+    std::vector<int32_t> columnX_; // payload column -> upright array x
+    std::vector<int32_t> rowY_;    // payload row -> upright array y
     std::vector<uint8_t> background_; // static picture, payload order and format
 };
 

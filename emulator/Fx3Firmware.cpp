@@ -230,6 +230,8 @@ VendorOutcome Fx3Firmware::I2cWrite(const driver::TransferHeader& h, const uint8
     std::string problem;
     if (!bus_.Write(static_cast<uint8_t>(h.index), data, h.value, problem))
         return Refused(problem);
+    if (fpga_.TakeRestartPulse())
+        frames_.Restart();
     return Accepted();
 }
 

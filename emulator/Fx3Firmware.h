@@ -43,6 +43,8 @@ public:
 
     // The frame settings the registers give now.
     FrameSettings CurrentFrameSettings() const;
+    // Whether the sensor and the FPGA deliver frames (see Fpga::Producing).
+    bool SensorProducing() const { return fpga_.Producing(); }
 
     Fpga& GetFpga() { return fpga_; }
     Imx264& Sensor() { return sensor_; }

@@ -112,9 +112,21 @@ BayerColour SiteColour(int x, int y)
     return (x & 1) != 0 ? BayerColour::kRed : BayerColour::kBlue;
 }
 
-double FrameSettings::FramePeriodMicroseconds() const
+double FrameSettings::LineMicroseconds() const
 {
-    return frameLength * ((skipH || skipV) ? kSubsampledLineMicroseconds : kLineMicroseconds);
+    return (skipH || skipV) ? kSubsampledLineMicroseconds : kLineMicroseconds;
+}
+
+double FrameSettings::FramePeriodMicroseconds() const { return frameLength * LineMicroseconds(); }
+
+uint32_t FrameSettings::SensorColumns() const
+{
+    return scene::AxisCount(cropH, startH, windowWidth, skipH, kArrayWidth);
+}
+
+uint32_t FrameSettings::SensorRows() const
+{
+    return scene::AxisCount(cropV, startV, windowHeight, skipV, kArrayHeight);
 }
 
 uint32_t FrameSettings::Scale() const
@@ -196,37 +208,39 @@ int Noise(int x, int y, uint32_t frameNumber, uint32_t seed, uint32_t amplitude)
     return static_cast<int>(h % (2 * amplitude + 1)) - static_cast<int>(amplitude);
 }
 
-int AxisSource(uint32_t i, uint32_t payloadCount, bool crop, uint32_t start, uint32_t size, bool skip, bool reverse,
-               int arraySize)
+uint32_t AxisCount(bool crop, uint32_t start, uint32_t size, bool skip, int arraySize)
 {
-    if (i >= payloadCount)
-        return -1;
     const uint32_t array = static_cast<uint32_t>(arraySize);
-    const uint32_t requested = crop ? size : (skip ? array / 2 : array);
     const uint32_t first = crop ? start : 0;
     if (first >= array)
-        return -1;
+        return 0;
+    const uint32_t requested = crop ? size : (skip ? array / 2 : array);
     // The sensor delivers only the positions that lie on the array; with
     // sub-sampling it keeps two of every four.
     const uint32_t room = array - first;
     const uint32_t available = skip ? (room / 4) * 2 + (room % 4 < 2 ? room % 4 : 2) : room;
-    const uint32_t delivered = requested < available ? requested : available;
-    if (i >= delivered)
+    return requested < available ? requested : available;
+}
+
+int AxisSource(uint32_t i, bool crop, uint32_t start, uint32_t size, bool skip, bool reverse, int arraySize)
+{
+    const uint32_t count = AxisCount(crop, start, size, skip, arraySize);
+    if (i >= count)
         return -1;
-    const uint32_t k = reverse ? delivered - 1 - i : i;
-    const uint32_t native = first + (skip ? 4 * (k >> 1) + (k & 1) : k);
+    const uint32_t k = reverse ? count - 1 - i : i;
+    const uint32_t native = (crop ? start : 0) + (skip ? 4 * (k >> 1) + (k & 1) : k);
     // The sensor reads the upright array from its far edge.
     return arraySize - 1 - static_cast<int>(native);
 }
 
 int PayloadColumnSource(const FrameSettings& s, uint32_t column)
 {
-    return AxisSource(column, s.width, s.cropH, s.startH, s.windowWidth, s.skipH, s.mirrorH, kArrayWidth);
+    return AxisSource(column, s.cropH, s.startH, s.windowWidth, s.skipH, s.mirrorH, kArrayWidth);
 }
 
 int PayloadRowSource(const FrameSettings& s, uint32_t row)
 {
-    return AxisSource(row, s.height, s.cropV, s.startV, s.windowHeight, s.skipV, s.flipV, kArrayHeight);
+    return AxisSource(row, s.cropV, s.startV, s.windowHeight, s.skipV, s.flipV, kArrayHeight);
 }
 
 } // namespace scene
@@ -243,14 +257,11 @@ uint16_t SceneSample(const FrameSettings& s, int x, int y)
 
 bool UprightSource(const FrameSettings& s, int column, int row, int* x, int* y)
 {
-    if (column < 0 || row < 0 || static_cast<uint32_t>(column) >= s.width || static_cast<uint32_t>(row) >= s.height)
+    if (!s.Whole() || column < 0 || row < 0 || static_cast<uint32_t>(column) >= s.width ||
+        static_cast<uint32_t>(row) >= s.height)
         return false;
-    const int sx = scene::PayloadColumnSource(s, s.width - 1 - static_cast<uint32_t>(column));
-    const int sy = scene::PayloadRowSource(s, s.height - 1 - static_cast<uint32_t>(row));
-    if (sx < 0 || sy < 0)
-        return false;
-    *x = sx;
-    *y = sy;
+    *x = scene::PayloadColumnSource(s, s.width - 1 - static_cast<uint32_t>(column));
+    *y = scene::PayloadRowSource(s, s.height - 1 - static_cast<uint32_t>(row));
     return true;
 }
 
@@ -263,7 +274,11 @@ uint16_t ExpectedUprightSample(const FrameSettings& s, int column, int row)
 
 uint16_t ExpectedPayloadSample(const FrameSettings& s, int column, int row)
 {
-    return ExpectedUprightSample(s, static_cast<int>(s.width) - 1 - column, static_cast<int>(s.height) - 1 - row);
+    if (column < 0 || row < 0 || static_cast<uint32_t>(column) >= s.DeliveredColumns() ||
+        static_cast<uint32_t>(row) >= s.DeliveredRows())
+        return 0;
+    return SceneSample(s, scene::PayloadColumnSource(s, static_cast<uint32_t>(column)),
+                       scene::PayloadRowSource(s, static_cast<uint32_t>(row)));
 }
 
 } // namespace tavix::emu

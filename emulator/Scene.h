@@ -87,9 +87,28 @@ struct FrameSettings {
     uint32_t noiseSeed = 0;
 
     uint32_t BytesPerSample() const { return sixteenBit ? 2u : 1u; }
-    uint32_t PayloadBytes() const { return width * height * BytesPerSample(); }
+    // What the sensor reads out with these registers: samples per line and
+    // lines (the window, or the whole array when cropping is off, halved by
+    // sub-sampling, never past the array's edge).
+    uint32_t SensorColumns() const;
+    uint32_t SensorRows() const;
+    // What the FPGA sends: of each sensor line the first `width` samples, of
+    // the lines the first `height`. A sensor line shorter than the format
+    // gives a shorter payload row, fewer sensor lines fewer rows; such a
+    // frame is short (a torn or cut-off picture), never padded.
+    uint32_t DeliveredColumns() const { return SensorColumns() < width ? SensorColumns() : width; }
+    uint32_t DeliveredRows() const { return SensorRows() < height ? SensorRows() : height; }
+    // The byte count the information block announces (the format registers)
+    // and the bytes that actually follow it.
+    uint32_t AnnouncedBytes() const { return width * height * BytesPerSample(); }
+    uint32_t PayloadBytes() const { return DeliveredColumns() * DeliveredRows() * BytesPerSample(); }
+    bool Whole() const { return PayloadBytes() == AnnouncedBytes(); }
     // Frame period in microseconds: frameLength × the line time of the mode.
     double FramePeriodMicroseconds() const;
+    double LineMicroseconds() const;
+    double ExposureMicroseconds() const { return exposureLines * LineMicroseconds(); }
+    // The time the sensor takes to read the delivered lines out.
+    double ReadoutMicroseconds() const { return DeliveredRows() * LineMicroseconds(); }
     // The brightness factor in 1/65536 (see above).
     uint32_t Scale() const;
 };
@@ -104,16 +123,16 @@ uint16_t SceneSample(const FrameSettings& settings, int x, int y);
 
 // The upright array position that supplies the sample at (column, row) of
 // the upright frame — the frame as the SDK's copy-out shows it (rows
-// mirrored, row order reversed), width × height of the settings. False when
-// the FPGA pads that sample with 0 (the sensor delivered fewer samples or
-// lines than the format registers ask for).
+// mirrored, row order reversed), width × height of the settings. False
+// outside the frame or when the frame is not whole (see DeliveredColumns).
 bool UprightSource(const FrameSettings& settings, int column, int row, int* x, int* y);
 
-// The sample at (column, row) of the upright frame; 0 for padding.
+// The sample at (column, row) of the upright frame; 0 where UprightSource
+// gives none.
 uint16_t ExpectedUprightSample(const FrameSettings& settings, int column, int row);
 
-// The sample at (column, row) in payload order, as the bytes travel:
-// ExpectedUprightSample(width-1-column, height-1-row).
+// The sample at (column, row) in payload order, as the bytes travel, for
+// column < DeliveredColumns() and row < DeliveredRows().
 uint16_t ExpectedPayloadSample(const FrameSettings& settings, int column, int row);
 
 } // namespace tavix::emu

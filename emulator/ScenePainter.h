@@ -39,9 +39,10 @@ inline uint16_t Finish(int level, const FrameSettings& s, int x, int y)
     return static_cast<uint16_t>(s.sixteenBit ? level : level >> 4);
 }
 
-// Upright array coordinate supplying payload sample i along one axis, or -1.
-int AxisSource(uint32_t i, uint32_t payloadCount, bool crop, uint32_t start, uint32_t size, bool skip,
-               bool reverse, int arraySize);
+// Samples (or lines) the sensor reads out along one axis, and the upright
+// array coordinate of the i-th of them (-1 past the last).
+uint32_t AxisCount(bool crop, uint32_t start, uint32_t size, bool skip, int arraySize);
+int AxisSource(uint32_t i, bool crop, uint32_t start, uint32_t size, bool skip, bool reverse, int arraySize);
 int PayloadColumnSource(const FrameSettings& s, uint32_t column);
 int PayloadRowSource(const FrameSettings& s, uint32_t row);
 

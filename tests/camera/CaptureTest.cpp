@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -13,76 +14,118 @@ using tavix::test::Unpaced;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-// Compares a frame read out upright with the scene of the frame the camera
-// sent: every pixel of the border rows and columns and a grid inside.
-void ExpectUprightScene(const emu::FrameSettings& settings, const std::vector<uint8_t>& frame)
-{
-    const int w = static_cast<int>(settings.width);
-    const int h = static_cast<int>(settings.height);
-    const size_t bytes = settings.BytesPerSample();
-    ASSERT_EQ(frame.size(), static_cast<size_t>(w) * h * bytes);
-    int mismatches = 0;
-    for (int y = 0; y < h && mismatches < 5; ++y) {
-        const bool edgeRow = y < 2 || y >= h - 2;
-        for (int x = 0; x < w && mismatches < 5; x += (edgeRow || x < 2 || x >= w - 2) ? 1 : 13) {
-            if (!edgeRow && y % 7 != 0 && x >= 2 && x < w - 2)
-                continue;
-            const size_t i = (static_cast<size_t>(y) * w + x) * bytes;
-            const uint16_t got = bytes == 2 ? static_cast<uint16_t>(frame[i] | frame[i + 1] << 8) : frame[i];
-            const uint16_t want = emu::ExpectedUprightSample(settings, x, y);
-            if (got != want) {
-                ADD_FAILURE() << "pixel (" << x << ", " << y << "): got " << got << ", want " << want;
-                ++mismatches;
-            }
-        }
+
+class Capture : public ::testing::Test {
+protected:
+    explicit Capture(const emu::CameraOptions& options = Unpaced()) : rig(options) {}
+    void SetUp() override { ASSERT_EQ(rig.Open(), 1); }
+
+    // Waits for the next stored frame and reads it; false on a time-out or failure.
+    bool Next(std::vector<uint8_t>& frame, uint32_t* number = nullptr, uint32_t timeoutMs = 3000)
+    {
+        if (camera.WaitFrame(timeoutMs) != CTavixU3Q5Base::kWaitFrameReady)
+            return false;
+        frame.resize(camera.FrameSize());
+        uint32_t n = 0;
+        camera.ReadFrameAll(frame.data(), &n, nullptr, nullptr, nullptr, nullptr, 1);
+        if (number != nullptr)
+            *number = n;
+        return true;
     }
+    // WaitFrame's answer once it is not "no frame", or "no frame" after `seconds`.
+    int AnswerWithin(int seconds)
+    {
+        int answer = CTavixU3Q5Base::kWaitNoFrame;
+        for (const auto end = Clock::now() + std::chrono::seconds(seconds);
+             answer == CTavixU3Q5Base::kWaitNoFrame && Clock::now() < end;)
+            answer = camera.WaitFrame(100);
+        return answer;
+    }
+
+    CameraRig rig;
+    CTavixU3Q5Base& camera = rig.camera;
+};
+
+struct Window {
+    const char* name;
+    uint32_t x, y, width, height, mode, depth;
+    bool mirror, flip;
+};
+
+// The upright scene position a frame pixel (i, j) must show for the window
+// asked for, worked out from the window alone: the window's own pixels,
+// reversed by a mirror or flip; with 1/2 sub-sampling the sensor keeps
+// pairs of columns and rows counted from its read-out start, the
+// bottom-right corner of the upright picture.
+void ScenePosition(const Window& w, uint32_t frameWidth, uint32_t frameHeight, int i, int j, int* x, int* y)
+{
+    if (w.mode == 1) {
+        const int c = static_cast<int>(frameWidth) - 1 - i;
+        const int r = static_cast<int>(frameHeight) - 1 - j;
+        *x = emu::kArrayWidth - 1 - (4 * (c >> 1) + (c & 1));
+        *y = emu::kArrayHeight - 1 - (4 * (r >> 1) + (r & 1));
+        return;
+    }
+    *x = static_cast<int>(w.x) + (w.mirror ? static_cast<int>(frameWidth) - 1 - i : i);
+    *y = static_cast<int>(w.y) + (w.flip ? static_cast<int>(frameHeight) - 1 - j : j);
 }
 
-// Streams in mode 0 and checks one frame read out upright against the scene.
-void StreamAndCompare(CameraRig& rig, uint32_t x, uint32_t y, uint32_t w, uint32_t h, uint32_t mode, uint32_t depth)
-{
-    auto& camera = rig.camera;
-    ASSERT_EQ(camera.SetCaptureWindow(x, y, w, h, mode), 1);
-    ASSERT_EQ(camera.SetPixelDepth(depth), 1);
-    ASSERT_EQ(camera.StartTransfer(0), 1);
-    ASSERT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady);
-    std::vector<uint8_t> frame(camera.FrameSize());
-    uint32_t number = 0;
-    EXPECT_EQ(camera.ReadFrameAll(frame.data(), &number, nullptr, nullptr, nullptr, nullptr, 1), 0);
-    camera.StopTransfer(1);
-    auto settings = rig.Emulated().SettingsOfFrame(number);
-    ASSERT_TRUE(settings.has_value()) << "frame " << number;
-    ExpectUprightScene(*settings, frame);
-}
 } // namespace
 
-TEST(Capture, FramesComeOutUprightForEveryWindowAndDepth)
+TEST_F(Capture, FramesShowTheRequestedWindowUpright)
 {
-    CameraRig rig;
-    ASSERT_EQ(rig.Open(), 1);
-    {
-        SCOPED_TRACE("full window, 8 bits");
-        StreamAndCompare(rig, 0, 0, 2448, 2048, 0, 0);
-    }
-    {
-        SCOPED_TRACE("cropped window, 16 bits");
-        StreamAndCompare(rig, 400, 200, 1024, 768, 0, 1);
-    }
-    {
-        SCOPED_TRACE("1/2 skip, 8 bits");
-        StreamAndCompare(rig, 0, 0, 2448, 2048, 1, 0);
-    }
-    {
-        SCOPED_TRACE("1/2 skip of a cropped window, 16 bits");
-        StreamAndCompare(rig, 800, 400, 1200, 1000, 1, 1);
+    const Window windows[] = {
+        {"full, 8 bits", 0, 0, 2448, 2048, 0, 0, false, false},
+        {"cropped and offset, 16 bits", 400, 200, 1024, 768, 0, 1, false, false},
+        {"small, near the bottom right", 2000, 1800, 256, 128, 0, 0, false, false},
+        {"wide, ending at the right edge", 48, 0, 2400, 2048, 0, 0, false, false},
+        {"mirrored and flipped, 8 bits", 400, 200, 1024, 768, 0, 0, true, true},
+        {"mirrored, 16 bits", 1200, 100, 512, 256, 0, 1, true, false},
+        {"1/2 sub-sampled, 8 bits", 0, 0, 2448, 2048, 1, 0, false, false},
+        {"1/2 sub-sampled, 16 bits", 0, 0, 2448, 2048, 1, 1, false, false},
+    };
+    for (const Window& w : windows) {
+        SCOPED_TRACE(w.name);
+        ASSERT_EQ(camera.SetCaptureWindow(w.x, w.y, w.width, w.height, w.mode), 1);
+        ASSERT_EQ(camera.SetPixelDepth(w.depth), 1);
+        ASSERT_EQ(camera.SetMirrorH(w.mirror), 1);
+        ASSERT_EQ(camera.SetMirrorV(w.flip), 1);
+        ASSERT_EQ(camera.StartTransfer(0), 1);
+        std::vector<uint8_t> frame;
+        const bool got = Next(frame);
+        camera.StopTransfer(1);
+        ASSERT_TRUE(got);
+        // Sub-sampling halves the window, the FPGA takes whole 16-sample units.
+        const uint32_t width = w.mode == 1 ? w.width / 2 / 16 * 16 : w.width;
+        const uint32_t height = w.mode == 1 ? w.height / 2 : w.height;
+        const size_t bytes = w.depth == 1 ? 2 : 1;
+        ASSERT_EQ(frame.size(), width * height * bytes);
+        // The camera's default exposure and gain give the scene's own levels.
+        emu::FrameSettings levels;
+        levels.sixteenBit = w.depth == 1;
+        levels.still = true;
+        int mismatches = 0;
+        for (uint32_t j = 0; j < height; ++j) {
+            const bool edgeRow = j < 2 || j + 2 >= height;
+            for (uint32_t i = 0; i < width; i += (edgeRow || i < 2 || i + 2 >= width) ? 1 : 13) {
+                if (!edgeRow && j % 7 != 0 && i >= 2 && i + 2 < width)
+                    continue;
+                int x = 0, y = 0;
+                ScenePosition(w, width, height, static_cast<int>(i), static_cast<int>(j), &x, &y);
+                const size_t at = (static_cast<size_t>(j) * width + i) * bytes;
+                const uint16_t sample = bytes == 2 ? static_cast<uint16_t>(frame[at] | frame[at + 1] << 8) : frame[at];
+                const uint16_t want = emu::SceneSample(levels, x, y);
+                if (sample != want && ++mismatches <= 5)
+                    ADD_FAILURE() << "pixel (" << i << ", " << j << "): " << sample << ", the scene at (" << x << ", "
+                                  << y << ") is " << want;
+            }
+        }
+        EXPECT_EQ(mismatches, 0);
     }
 }
 
-TEST(Capture, OneFrameModeStoresExactlyOneFrame)
+TEST_F(Capture, OneFrameModeStoresExactlyOneFrame)
 {
-    CameraRig rig;
-    ASSERT_EQ(rig.Open(), 1);
-    auto& camera = rig.camera;
     ASSERT_EQ(camera.StartTransfer(1), 1);
     ASSERT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady);
     std::vector<uint8_t> frame(camera.FrameSize());
@@ -94,11 +137,8 @@ TEST(Capture, OneFrameModeStoresExactlyOneFrame)
     camera.StopTransfer(0);
 }
 
-TEST(Capture, WaitFrameTimesOutThenSeesTheNextFrame)
+TEST_F(Capture, WaitFrameTimesOutThenSeesTheNextFrame)
 {
-    CameraRig rig;
-    ASSERT_EQ(rig.Open(), 1);
-    auto& camera = rig.camera;
     rig.Emulated().SetStalled(true);
     ASSERT_EQ(camera.StartTransfer(0), 1);
     EXPECT_EQ(camera.WaitFrame(100), CTavixU3Q5Base::kWaitNoFrame);
@@ -114,11 +154,8 @@ TEST(Capture, WaitFrameTimesOutThenSeesTheNextFrame)
         << "a destination smaller than a frame is refused";
 }
 
-TEST(Capture, FiveConsecutiveFailuresEndTheThread)
+TEST_F(Capture, FiveConsecutiveFailuresEndTheThread)
 {
-    CameraRig rig;
-    ASSERT_EQ(rig.Open(), 1);
-    auto& camera = rig.camera;
     rig.Emulated().FailNextTransfers(1'000'000, 0xC0000001, 0x80000300);
     rig.Emulated().ClearLog();
     ASSERT_EQ(camera.StartTransfer(0), 1);
@@ -136,11 +173,8 @@ TEST(Capture, FiveConsecutiveFailuresEndTheThread)
     camera.StopTransfer(1);
 }
 
-TEST(Capture, FewerFailuresAreRecoveredAndTheCountStartsAgain)
+TEST_F(Capture, FewerFailuresAreRecoveredAndTheCountStartsAgain)
 {
-    CameraRig rig;
-    ASSERT_EQ(rig.Open(), 1);
-    auto& camera = rig.camera;
     ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
     std::vector<uint8_t> frame(camera.FrameSize());
     const auto streamThroughFourErrors = [&] {
@@ -165,11 +199,8 @@ TEST(Capture, FewerFailuresAreRecoveredAndTheCountStartsAgain)
     camera.StopTransfer(1);
 }
 
-TEST(Capture, TriggerModeReadsOnlyWhenTheFpgaCountedAFrame)
+TEST_F(Capture, TriggerModeReadsOnlyWhenTheFpgaCountedAFrame)
 {
-    CameraRig rig;
-    ASSERT_EQ(rig.Open(), 1);
-    auto& camera = rig.camera;
     ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
     ASSERT_EQ(camera.SetCameraMode(1, 0), 1);
     rig.Emulated().ClearLog();
@@ -187,6 +218,18 @@ TEST(Capture, TriggerModeReadsOnlyWhenTheFpgaCountedAFrame)
     EXPECT_EQ(dataReads, 0u) << "an unchanged counter reads no data";
     EXPECT_GT(counterReads, 10u) << "the counter is polled about every millisecond";
 
+    // Each trigger pulse gives one frame, and only one.
+    std::vector<uint8_t> frame;
+    uint32_t previous = 0;
+    for (int pulse = 0; pulse < 3; ++pulse) {
+        ASSERT_TRUE(rig.Emulated().FireTrigger());
+        uint32_t number = 0;
+        ASSERT_TRUE(Next(frame, &number)) << "pulse " << pulse;
+        EXPECT_TRUE(pulse == 0 || number == previous + 1) << number << " after " << previous;
+        previous = number;
+        EXPECT_EQ(camera.WaitFrame(150), CTavixU3Q5Base::kWaitNoFrame) << "pulse " << pulse;
+    }
+
     // A counter that can no longer be read ends the thread as failed.
     rig.Emulated().Unplug();
     int answer = 0;
@@ -196,11 +239,28 @@ TEST(Capture, TriggerModeReadsOnlyWhenTheFpgaCountedAFrame)
     camera.StopTransfer(1);
 }
 
-TEST(Capture, StartWhileRunningRestartsAndTheOtherReadForms)
+TEST_F(Capture, AHungSensorIsRestartedAndFramesFlowAgain)
 {
-    CameraRig rig;
-    ASSERT_EQ(rig.Open(), 1);
-    auto& camera = rig.camera;
+    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
+    ASSERT_EQ(camera.StartTransfer(0), 1);
+    std::vector<uint8_t> frame;
+    ASSERT_TRUE(Next(frame));
+    const size_t restartWrites = rig.FpgaWritesTo(0x6C).size();
+    // Pipe resets and new start requests do not cure a hung sensor; only
+    // the restart pulse of the stream's retries does.
+    rig.Emulated().HangStream();
+    const uint32_t firstAfterHang = rig.Emulated().FramesStarted();
+    uint32_t number = 0;
+    for (const auto end = Clock::now() + std::chrono::seconds(10); number < firstAfterHang && Clock::now() < end;)
+        Next(frame, &number, 100);
+    EXPECT_GE(number, firstAfterHang) << "no frame after the hang";
+    EXPECT_GT(rig.FpgaWritesTo(0x6C).size(), restartWrites);
+    EXPECT_FALSE(camera.CaptureFailed());
+    camera.StopTransfer(1);
+}
+
+TEST_F(Capture, StartWhileRunningRestartsAndTheOtherReadForms)
+{
     ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
     ASSERT_EQ(camera.StartTransfer(0), 1);
     ASSERT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady);
@@ -220,11 +280,8 @@ TEST(Capture, StartWhileRunningRestartsAndTheOtherReadForms)
     camera.StopTransfer(1);
 }
 
-TEST(Capture, ReadsAfterAWindowChangeKeepTheSlotsGeometry)
+TEST_F(Capture, ReadsAfterAWindowChangeKeepTheSlotsGeometry)
 {
-    CameraRig rig;
-    ASSERT_EQ(rig.Open(), 1);
-    auto& camera = rig.camera;
     ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
     ASSERT_EQ(camera.StartTransfer(0), 1);
     ASSERT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady);
@@ -245,11 +302,8 @@ TEST(Capture, ReadsAfterAWindowChangeKeepTheSlotsGeometry)
     camera.StopTransfer(1);
 }
 
-TEST(Capture, UnpluggingMidStreamEndsTheWait)
+TEST_F(Capture, UnpluggingMidStreamEndsTheWait)
 {
-    CameraRig rig;
-    ASSERT_EQ(rig.Open(), 1);
-    auto& camera = rig.camera;
     ASSERT_EQ(camera.StartTransfer(0), 1);
     ASSERT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady);
     rig.Emulated().Unplug();
@@ -265,11 +319,8 @@ TEST(Capture, UnpluggingMidStreamEndsTheWait)
     camera.StopTransfer(1);
 }
 
-TEST(Capture, StopWithAbortEndsAPendingRead)
+TEST_F(Capture, StopWithAbortEndsAPendingRead)
 {
-    CameraRig rig;
-    ASSERT_EQ(rig.Open(), 1);
-    auto& camera = rig.camera;
     rig.Emulated().SetStalled(true);
     rig.Emulated().ClearLog();
     ASSERT_EQ(camera.StartTransfer(0), 1);
@@ -296,11 +347,8 @@ TEST(Capture, StopWithAbortEndsAPendingRead)
     EXPECT_EQ(reads, 0u) << "the aborted frame is not restarted";
 }
 
-TEST(Capture, HundredStartStopCyclesLeaveNothingBehind)
+TEST_F(Capture, HundredStartStopCyclesLeaveNothingBehind)
 {
-    CameraRig rig;
-    ASSERT_EQ(rig.Open(), 1);
-    auto& camera = rig.camera;
     ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
     std::vector<uint8_t> frame;
     for (int i = 0; i < 100; ++i) {
@@ -316,13 +364,21 @@ TEST(Capture, HundredStartStopCyclesLeaveNothingBehind)
     EXPECT_EQ(rig.Emulated().OpenHandles(), 0) << "every stream handle was closed";
 }
 
-TEST(Capture, PacedStreamDeliversConsecutiveFrames)
+namespace {
+emu::CameraOptions Paced()
 {
-    emu::CameraOptions paced;
-    paced.paced = true;
-    CameraRig rig(paced);
-    ASSERT_EQ(rig.Open(), 1);
-    auto& camera = rig.camera;
+    emu::CameraOptions options;
+    options.paced = true;
+    return options;
+}
+class PacedCapture : public Capture {
+protected:
+    PacedCapture() : Capture(Paced()) {}
+};
+} // namespace
+
+TEST_F(PacedCapture, StreamDeliversConsecutiveFrames)
+{
     // 10 frames/s leave the consumer 100 ms per frame, so that the check is
     // of the capture path, not of the machine's scheduler; the zero-loss goal
     // at the sensor's full rate is measured by the capture benchmark. A
@@ -350,4 +406,21 @@ TEST(Capture, PacedStreamDeliversConsecutiveFrames)
     }
     camera.StopTransfer(1);
     EXPECT_LE(gaps, 1);
+}
+
+TEST_F(PacedCapture, ALongExposureDelaysThePayloadWithinTheTransferTimeout)
+{
+    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
+    ASSERT_EQ(camera.SetExposureTime(3000), 1); // 300 ms
+    const auto start = Clock::now();
+    ASSERT_EQ(camera.StartTransfer(0), 1);
+    std::vector<uint8_t> frame;
+    ASSERT_TRUE(Next(frame));
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(295)) << "read out one exposure after arming";
+    camera.StopTransfer(1);
+    // A transfer time-out shorter than the exposure fails every frame.
+    ASSERT_EQ(camera.SetTransferTimeout(100), 1);
+    ASSERT_EQ(camera.StartTransfer(0), 1);
+    EXPECT_EQ(AnswerWithin(20), CTavixU3Q5Base::kWaitCaptureFailed);
+    camera.StopTransfer(1);
 }

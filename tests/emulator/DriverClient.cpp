@@ -126,7 +126,7 @@ bool DriverClient::SetFormat(uint32_t width, uint32_t height, bool sixteenBit)
 {
     return WriteFpga(0x44, static_cast<uint8_t>(width)) && WriteFpga(0x45, static_cast<uint8_t>(width >> 8)) &&
            WriteFpga(0x40, static_cast<uint8_t>(height)) && WriteFpga(0x41, static_cast<uint8_t>(height >> 8)) &&
-           WriteFpga(0x3C, sixteenBit ? 2 : 1) && WriteFpga(0x48, 11);
+           WriteFpga(0x3C, sixteenBit ? 2 : 1) && WriteFpga(0x48, 11) && WriteFpga(96, 1);
 }
 
 bool DriverClient::SetWindow(uint32_t x, uint32_t width, uint32_t y, uint32_t height, int mode, bool sixteenBit)

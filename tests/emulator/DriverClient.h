@@ -65,7 +65,8 @@ public:
     bool WriteEeprom(uint16_t address, uint8_t value);
     bool ReadEeprom(uint16_t address, uint8_t& value);
 
-    // FPGA format registers (width, height, 0x3C depth).
+    // FPGA format registers (width, height, 0x3C depth, 0x48 code 11), and
+    // the sensor enabled (96), as the camera's open sequence leaves them.
     bool SetFormat(uint32_t width, uint32_t height, bool sixteenBit);
     // The sensor window registers the way the IMX264 driver writes them
     // for (x, width, y, height, mode); the FPGA format to match.

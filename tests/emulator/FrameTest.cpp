@@ -8,6 +8,7 @@
 
 #include "DriverClient.h"
 #include "emulator/EmulatedPort.h"
+#include "emulator/FrameSource.h"
 
 using namespace tavix;
 using namespace tavix::test;
@@ -240,25 +241,123 @@ TEST_F(Frame, FramesMoveUnlessStillAndNoiseIsDeterministic)
     twin.SetNextFrameNumber(500);
     DriverClient other(port_, twin.InterfacePath());
     std::vector<uint8_t> info, payload;
+    ASSERT_TRUE(other.SetFormat(2448, 2048, false));
     ASSERT_TRUE(other.ReadFrame(info, payload));
     EXPECT_EQ(payload, noisy);
 }
 
-TEST_F(Frame, FpgaFormatLargerThanTheSensorWindowIsPaddedWithZero)
+TEST_F(Frame, FormatAndWindowThatDisagreeGiveCutOrShortFramesNeverPadding)
 {
-    ASSERT_TRUE(client_.SetWindow(0, 1024, 0, 512, 0, false));
-    ASSERT_TRUE(client_.SetFormat(1040, 520, false));
-    Read();
-    // The SDK's view: samples and lines arrive reversed, so the padding
-    // is on the left and at the top.
-    for (int j = 0; j < 520; ++j) {
-        for (int i = 0; i < 1040; ++i) {
-            if (i < 16 || j < 8) {
-                ASSERT_EQ(Upright(i, j), 0) << i << ", " << j;
-            }
+    // The FPGA sends of each sensor line the first `format width` samples
+    // and stops after `format height` lines; a sensor line or frame that is
+    // shorter than the format makes the payload shorter than announced.
+    // Each case: window (x, width, y, height), format, and the upright scene
+    // column of payload column 0 (the sensor reads from the right edge).
+    struct Case {
+        uint32_t x, width, y, height, formatWidth, formatHeight;
+        uint32_t rows, columns; // what arrives
+        int firstX, firstY;     // upright scene position of payload sample (0, 0)
+    } cases[] = {
+        {0, 1024, 0, 512, 1000, 500, 500, 1000, 1023, 511}, // format inside the window: cut
+        {0, 1024, 0, 512, 1040, 520, 512, 1024, 1023, 511}, // format past the window: short rows, short frame
+        {0, 1024, 0, 512, 1024, 600, 512, 1024, 1023, 511}, // more lines asked than read out: short frame
+        // Widths from 2033 leave horizontal cropping off: the sensor reads
+        // whole lines, so the FPGA's cut keeps the rightmost 2400 columns
+        // whatever x was asked for.
+        {0, 2400, 0, 2048, 2400, 2048, 2048, 2400, 2447, 2047},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " in " << c.formatWidth << " x "
+                                        << c.formatHeight);
+        ASSERT_TRUE(client_.SetWindow(c.x, c.width, c.y, c.height, 0, false));
+        ASSERT_TRUE(client_.SetFormat(c.formatWidth, c.formatHeight, false));
+        info_.assign(64, 0);
+        ASSERT_TRUE(client_.Arm() && client_.ReadDirect(0x81, info_.data(), 64, 3000));
+        const uint32_t announced = U32(&info_[16]);
+        EXPECT_EQ(announced, c.formatWidth * c.formatHeight);
+        payload_.assign(announced, 0xEE);
+        uint32_t count = 0;
+        ASSERT_TRUE(client_.ReadDirect(0x81, payload_.data(), announced, 3000, &count));
+        ASSERT_EQ(count, c.rows * c.columns);
+        settings_ = *camera_.SettingsOfFrame(U32(&info_[32]));
+        int mismatches = 0;
+        for (uint32_t r = 0; r < c.rows; r += 7)
+            for (uint32_t k = 0; k < c.columns; ++k)
+                if (payload_[r * c.columns + k] !=
+                        emu::SceneSample(settings_, c.firstX - static_cast<int>(k), c.firstY - static_cast<int>(r)) &&
+                    ++mismatches <= 5)
+                    ADD_FAILURE() << "payload (" << k << ", " << r << ")";
+        EXPECT_EQ(mismatches, 0);
+        if (count < announced) {
+            EXPECT_EQ(payload_[count], 0xEE) << "nothing arrives past the short end";
         }
     }
-    EXPECT_EQ(Upright(16, 8), emu::SceneSample(settings_, 0, 0));
-    EXPECT_EQ(emu::ExpectedUprightSample(settings_, 3, 3), 0);
-    EXPECT_EQ(emu::ExpectedUprightSample(settings_, 17, 9), Upright(17, 9));
+}
+
+TEST_F(Frame, FramesFlowOnlyWhileTheSensorRunsAndARestartCuresAHang)
+{
+    ASSERT_TRUE(client_.SetWindow(0, 256, 0, 64, 0, false));
+    const auto frameArrives = [&] {
+        info_.assign(64, 0);
+        const bool arrived = client_.Arm() && client_.ReadDirect(0x81, info_.data(), 64, 150);
+        if (arrived) {
+            payload_.resize(U32(&info_[16]));
+            EXPECT_TRUE(client_.ReadDirect(0x81, payload_.data(), static_cast<uint32_t>(payload_.size()), 3000));
+        }
+        return arrived;
+    };
+    const auto pulseRestart = [&] { return client_.WriteFpga(0x6C, 1) && client_.WriteFpga(0x6C, 0); };
+    ASSERT_TRUE(frameArrives());
+    // Sensor disabled, or a format code the FPGA does not know: no frame.
+    ASSERT_TRUE(client_.WriteFpga(96, 0));
+    EXPECT_FALSE(frameArrives());
+    ASSERT_TRUE(client_.WriteFpga(96, 1));
+    ASSERT_TRUE(client_.WriteFpga(0x48, 12));
+    EXPECT_FALSE(frameArrives());
+    ASSERT_TRUE(client_.WriteFpga(0x48, 11));
+    EXPECT_TRUE(frameArrives());
+
+    // A hung stream stays hung through pipe resets and new start requests;
+    // the restart pulse brings it back. Half a pulse does not.
+    camera_.HangStream();
+    EXPECT_FALSE(frameArrives());
+    uint8_t endpoint = 0x81;
+    ASSERT_TRUE(client_.Send(codes::kResetPipe, &endpoint, 1, nullptr, 0).accepted);
+    EXPECT_FALSE(frameArrives());
+    ASSERT_TRUE(client_.WriteFpga(0x6C, 1));
+    EXPECT_FALSE(frameArrives());
+    ASSERT_TRUE(client_.WriteFpga(0x6C, 0));
+    EXPECT_TRUE(frameArrives());
+
+    // A restart drops the frame in flight: its payload never comes.
+    ASSERT_TRUE(client_.Arm() && client_.ReadDirect(0x81, info_.data(), 64, 3000));
+    ASSERT_TRUE(pulseRestart());
+    payload_.resize(U32(&info_[16]));
+    EXPECT_FALSE(client_.ReadDirect(0x81, payload_.data(), static_cast<uint32_t>(payload_.size()), 150));
+    EXPECT_TRUE(frameArrives());
+}
+
+TEST_F(Frame, TriggerPulsesExposeFramesTheFpgaCountsAndHolds)
+{
+    ASSERT_TRUE(client_.SetWindow(0, 256, 0, 64, 0, false));
+    const uint32_t before = camera_.FramesStarted();
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(camera_.FireTrigger());
+    uint8_t counter = 0;
+    ASSERT_TRUE(client_.ReadFpga(8, counter));
+    EXPECT_EQ(counter, static_cast<uint8_t>(before + 3));
+    // Each start request takes the oldest held frame, in trigger order;
+    // none starts a frame of its own while frames are held.
+    for (uint32_t i = 0; i < 3; ++i) {
+        Read();
+        EXPECT_EQ(settings_.frameNumber, before + i);
+    }
+    EXPECT_EQ(camera_.FramesStarted(), before + 3);
+    // The FPGA holds eight; a disabled sensor exposes nothing.
+    for (size_t i = 0; i < emu::FrameSource::kHeldFrames; ++i)
+        ASSERT_TRUE(camera_.FireTrigger());
+    EXPECT_FALSE(camera_.FireTrigger());
+    ASSERT_TRUE(client_.WriteFpga(0x6C, 1) && client_.WriteFpga(0x6C, 0)); // a restart drops them
+    ASSERT_TRUE(client_.WriteFpga(96, 0));
+    EXPECT_FALSE(camera_.FireTrigger());
 }

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "DriverClient.h"
@@ -108,4 +109,41 @@ TEST(Pacing, ConcurrentRegisterTrafficWhileFramesStream)
     EXPECT_EQ(camera.FpgaRegister(7), 199);
     EXPECT_EQ(port.Camera(1).EepromByte(199), 199);
     EXPECT_EQ(camera.RefusedRequests(), 0u);
+}
+
+TEST(Pacing, ArmingFromIdleWaitsOneExposureAndArmingLateWaitsForTheNextFrame)
+{
+    emu::EmulatedPort port(1);
+    auto& camera = port.Camera(0);
+    DriverClient client(port, camera.InterfacePath());
+    ASSERT_TRUE(client.SetFormat(256, 64, false));
+    // A frame of 20000 lines (265 ms) exposed for 4000 lines (53 ms).
+    const uint32_t frameLines = 20000;
+    const uint32_t shutter = frameLines - 4000;
+    for (const auto& [reg, value] : {std::pair<uint16_t, uint32_t>{0x0210, frameLines}, {0x0211, frameLines >> 8},
+                                     {0x0212, frameLines >> 16}, {0x028D, shutter}, {0x028E, shutter >> 8}})
+        ASSERT_TRUE(client.WriteSensor(reg, static_cast<uint8_t>(value)));
+    const double line = 13.2358803987;
+    const double period = frameLines * line;
+    std::vector<uint8_t> info(64), payload(256 * 64);
+    const auto readFrame = [&] {
+        EXPECT_TRUE(client.Arm() && client.ReadDirect(0x81, info.data(), 64, 3000));
+        EXPECT_TRUE(client.ReadDirect(0x81, payload.data(), static_cast<uint32_t>(payload.size()), 3000));
+        return static_cast<double>(U32(&info[20]) | (static_cast<uint64_t>(U32(&info[24])) << 32));
+    };
+    // The first frame is read out one exposure after its arming, its
+    // payload over the read-out of its 64 lines.
+    const auto start = std::chrono::steady_clock::now();
+    const double first = readFrame();
+    const double took = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(took, (4000 + 64) * line);
+    // Armed late, a frame waits for the next frame boundary: its read-out
+    // starts a whole number of periods after the first one's.
+    std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(period * 1.5)));
+    const double late = readFrame();
+    const double periods = (late - first) / period;
+    EXPECT_GE(periods, 1.99);
+    EXPECT_NEAR(periods, std::round(periods), 4.0 / period);
+    // Armed in time, the next frame follows one period later.
+    EXPECT_NEAR(readFrame() - late, period, 2.0);
 }
