@@ -81,9 +81,12 @@ std::optional<FrameSource::TimePoint> FrameSource::Advance(TimePoint now, bool p
             info = armedAt_;
             readout = armedAt_ + exposure;
         } else {
+            // The FPGA buffers the frame being read out: an arm before its
+            // read-out has ended still gets it.
+            const auto lines = Nanoseconds(armedSettings_.ReadoutMicroseconds());
             readout = lastReadout_ + period;
-            if (readout < armedAt_) {
-                const auto late = (armedAt_ - lastReadout_ + period - std::chrono::nanoseconds(1)) / period;
+            if (readout + lines < armedAt_) {
+                const auto late = (armedAt_ - lines - lastReadout_ + period - std::chrono::nanoseconds(1)) / period;
                 readout = lastReadout_ + late * period;
             }
             info = std::max(armedAt_, readout - exposure);

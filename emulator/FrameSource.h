@@ -16,9 +16,11 @@
 // - A frame armed with the clock stopped (after power-up or a restart)
 //   starts the clock: its exposure begins at once, its read-out one
 //   exposure later.
-// - A frame armed while the clock runs is read out at the first tick after
-//   the previous frame's that is not before the arming: arming late costs
-//   waiting for the next frame boundary.
+// - A frame armed while the clock runs is the one read out at the tick
+//   after the previous frame's. The FPGA buffers the frame being read out,
+//   so an arm during its read-out still gets it (the lines read so far at
+//   once); an arm after its read-out has ended waits for the next frame
+//   boundary.
 // Unpaced, every frame and its payload are there at once.
 //
 // Frames start only while the sensor produces (enabled, with a format the

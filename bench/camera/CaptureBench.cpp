@@ -14,21 +14,40 @@
 
 namespace {
 
+// One emulated camera of still frames, opened through the camera object.
+struct Rig {
+    explicit Rig(bool paced) : port(1, Options(paced)), installed(port)
+    {
+        camera.SetProductId(0x31B4);
+        camera.CreateTransport(0, nullptr);
+    }
+    static tavix::emu::CameraOptions Options(bool paced)
+    {
+        tavix::emu::CameraOptions options;
+        options.paced = paced;
+        options.still = true;
+        return options;
+    }
+    // Opens the camera at the pixel depth and starts streaming.
+    bool Start(benchmark::State& state, uint32_t depth)
+    {
+        if (camera.OpenCamera(0) && camera.SetPixelDepth(depth) && camera.StartTransfer(0))
+            return true;
+        state.SkipWithError("the emulated camera did not start");
+        return false;
+    }
+
+    tavix::emu::EmulatedPort port;
+    tavix::emu::ScopedDevicePort installed;
+    tavix::CTavixUSB3Q5SimpleSdk camera;
+};
+
 void CapturePath(benchmark::State& state)
 {
-    tavix::emu::CameraOptions options;
-    options.paced = false;
-    options.still = true;
-    tavix::emu::EmulatedPort port(1, options);
-    tavix::emu::ScopedDevicePort installed(port);
-    tavix::CTavixUSB3Q5SimpleSdk camera;
-    camera.SetProductId(0x31B4);
-    camera.CreateTransport(0, nullptr);
-    if (!camera.OpenCamera(0) || !camera.SetPixelDepth(static_cast<uint32_t>(state.range(0))) ||
-        !camera.StartTransfer(0)) {
-        state.SkipWithError("the emulated camera did not start");
+    Rig rig(false);
+    auto& camera = rig.camera;
+    if (!rig.Start(state, static_cast<uint32_t>(state.range(0))))
         return;
-    }
     std::vector<uint8_t> bitmap(camera.FrameSize());
     for (auto _ : state) {
         if (camera.WaitFrame(3000) != tavix::CTavixU3Q5Base::kWaitFrameReady) {
@@ -46,18 +65,10 @@ void CapturePath(benchmark::State& state)
 
 void PacedCapture(benchmark::State& state)
 {
-    tavix::emu::CameraOptions options;
-    options.paced = true;
-    options.still = true;
-    tavix::emu::EmulatedPort port(1, options);
-    tavix::emu::ScopedDevicePort installed(port);
-    tavix::CTavixUSB3Q5SimpleSdk camera;
-    camera.SetProductId(0x31B4);
-    camera.CreateTransport(0, nullptr);
-    if (!camera.OpenCamera(0) || !camera.StartTransfer(0)) {
-        state.SkipWithError("the emulated camera did not start");
+    Rig rig(true);
+    auto& camera = rig.camera;
+    if (!rig.Start(state, 0))
         return;
-    }
     std::vector<uint8_t> bitmap(camera.FrameSize());
     int64_t lost = 0;
     bool first = true;

@@ -26,6 +26,8 @@ void ReadFullFrames(benchmark::State& state)
     options.paced = false;
     tavix::emu::EmulatedPort port(1, options);
     tavix::emu::ScopedDevicePort installed(port);
+    // The sensor as the camera's open sequence leaves it: running.
+    port.Camera(0).SetFpgaRegister(tavix::emu::fpga::kRegSensorEnable, 1);
     if (sixteenBit)
         port.Camera(0).SetFpgaRegister(tavix::emu::fpga::kRegPixelDepth, tavix::emu::fpga::kDepth16);
     {
