@@ -23,6 +23,8 @@ protected:
     emu::EmulatedCamera& camera_ = port_.Camera(0);
     DriverClient client_{port_, camera_.InterfacePath()};
 
+    void SetUp() override { camera_.SetFpgaRegister(96, 1); } // the sensor running
+
     platform::IoStatus Submit(uint32_t code, void* in, uint32_t inSize, void* out, uint32_t outSize,
                               std::unique_ptr<platform::PendingIo>& pending)
     {

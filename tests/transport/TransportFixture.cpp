@@ -10,6 +10,9 @@ void CameraTest::Start(const CameraSetup& setup)
     installed_.reset();
     port_ = std::make_unique<emu::EmulatedPort>(setup.cameras, setup.options);
     installed_ = std::make_unique<emu::ScopedDevicePort>(*port_);
+    // The sensor running, as the camera's open sequence leaves it.
+    for (int k = 0; k < setup.cameras; ++k)
+        Camera(k).SetFpgaRegister(96, 1);
     cam_ = std::make_unique<CKelCy3Cam>();
     ASSERT_EQ(cam_->EnumerateDevices(), static_cast<uint32_t>(std::min(setup.cameras, 32)));
     ASSERT_EQ(cam_->SelectDevice(0), 1);
