@@ -18,84 +18,6 @@ protected:
 };
 } // namespace
 
-TEST_F(I2c, FpgaPortWritesThreeBytesAndReadsTwo)
-{
-    ASSERT_TRUE(client_.WriteFpga(7, 0xA5));
-    EXPECT_EQ(camera_.FpgaRegister(7), 0xA5);
-    uint8_t value = 0;
-    ASSERT_TRUE(client_.ReadFpga(7, value));
-    EXPECT_EQ(value, 0xA5);
-    // On the wire: a high byte of 0, then the value.
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(client_.I2cWrite(0x40, {7}));
-    ASSERT_TRUE(client_.I2cRead(0x41, 2, bytes));
-    EXPECT_EQ(bytes, (std::vector<uint8_t>{0, 0xA5}));
-    ASSERT_EQ(camera_.FpgaWrites().size(), 1u);
-    EXPECT_EQ(camera_.FpgaWrites()[0].address, 7);
-
-    // Power-on format: 2448 × 2048, 8 bits, format code 11, status word 309.
-    uint8_t lo = 0, hi = 0;
-    ASSERT_TRUE(client_.ReadFpga(0x44, lo) && client_.ReadFpga(0x45, hi));
-    EXPECT_EQ(lo | (hi << 8), 2448);
-    ASSERT_TRUE(client_.ReadFpga(0x40, lo) && client_.ReadFpga(0x41, hi));
-    EXPECT_EQ(lo | (hi << 8), 2048);
-    ASSERT_TRUE(client_.ReadFpga(0x10, lo) && client_.ReadFpga(0x11, hi));
-    EXPECT_EQ(lo | (hi << 8), 309);
-    ASSERT_TRUE(client_.ReadFpga(0x3C, value));
-    EXPECT_EQ(value, 1);
-
-    // Malformed port traffic is not acknowledged.
-    EXPECT_FALSE(client_.I2cWrite(0x40, {7, 1, 5}));    // high byte must be 0
-    EXPECT_FALSE(client_.I2cWrite(0x40, {7, 5}));       // 2 bytes
-    EXPECT_FALSE(client_.I2cWrite(0x41, {7, 0, 5}));    // the read address
-    EXPECT_FALSE(client_.Vendor(kIn, 0x31, 2, 0x40).accepted); // read at the write address
-    EXPECT_FALSE(client_.Vendor(kOut, 0x30, 0, 0x40).accepted); // 0 bytes
-    EXPECT_FALSE(client_.Vendor(kOut, 0x30, 65, 0x40).accepted);
-    EXPECT_EQ(camera_.FpgaRegister(7), 0xA5);
-}
-
-TEST_F(I2c, FpgaStatusRegisterReportsReadinessBusyAndLock)
-{
-    emu::Readiness readiness;
-    readiness.fpgaAfterPolls = 2;
-    readiness.busBusyPolls = 1;
-    readiness.lock = emu::FpgaLock::kLocksAfterPulse;
-    camera_.SetReadiness(readiness);
-    uint8_t value = 0;
-    ASSERT_TRUE(client_.ReadFpga(2, value));
-    EXPECT_EQ(value & 0x90, 0x90);
-    ASSERT_TRUE(client_.ReadFpga(2, value));
-    EXPECT_EQ(value & 0x90, 0x90);
-    ASSERT_TRUE(client_.ReadFpga(2, value));
-    EXPECT_EQ(value, 0x02); // ready, bus busy once
-    ASSERT_TRUE(client_.ReadFpga(2, value));
-    EXPECT_EQ(value, 0x00);
-    EXPECT_EQ(camera_.FpgaReadyPolls(), 4);
-
-    ASSERT_TRUE(client_.ReadFpga(0x81, value));
-    EXPECT_EQ(value & 2, 0);
-    ASSERT_TRUE(client_.WriteFpga(0x81, 1));
-    ASSERT_TRUE(client_.WriteFpga(0x81, 0));
-    ASSERT_TRUE(client_.ReadFpga(0x81, value));
-    EXPECT_EQ(value & 2, 2);
-
-    readiness.fpgaAfterPolls = emu::kNever;
-    readiness.lock = emu::FpgaLock::kNeverLocks;
-    camera_.SetReadiness(readiness);
-    for (int i = 0; i < 20; ++i) {
-        ASSERT_TRUE(client_.ReadFpga(2, value));
-        ASSERT_EQ(value & 0x90, 0x90);
-    }
-    ASSERT_TRUE(client_.WriteFpga(0x81, 1) && client_.WriteFpga(0x81, 0));
-    ASSERT_TRUE(client_.ReadFpga(0x81, value));
-    EXPECT_EQ(value & 2, 0);
-
-    readiness.lock = emu::FpgaLock::kLocked;
-    camera_.SetReadiness(readiness);
-    ASSERT_TRUE(client_.ReadFpga(0x81, value));
-    EXPECT_EQ(value & 2, 2);
-}
-
 TEST_F(I2c, SensorHasSixteenBitAddressesAndIdentifiesAs264)
 {
     uint8_t a = 0, b = 0;
@@ -172,24 +94,4 @@ TEST_F(I2c, EepromKeepsBytesAndTheSerialNumber)
     EXPECT_EQ(value, 0x11);
 
     EXPECT_FALSE(client_.I2cWrite(0xA2, {0x01})); // no 16-bit address
-}
-
-TEST_F(I2c, ReadyDeviceAnswersZeroOnceReady)
-{
-    emu::Readiness readiness;
-    readiness.readyDeviceAfterPolls = 2;
-    camera_.SetReadiness(readiness);
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(client_.I2cRead(0x5E, 2, bytes));
-    EXPECT_NE(bytes[0], 0);
-    ASSERT_TRUE(client_.I2cRead(0x5E, 2, bytes));
-    EXPECT_NE(bytes[0], 0);
-    ASSERT_TRUE(client_.I2cRead(0x5E, 2, bytes));
-    EXPECT_EQ(bytes[0], 0);
-    EXPECT_EQ(camera_.ReadyDevicePolls(), 3);
-
-    // Devices that are not on this camera's bus never acknowledge.
-    EXPECT_FALSE(client_.I2cRead(0x5A, 1, bytes));
-    EXPECT_FALSE(client_.I2cWrite(0x5A, {1, 2}));
-    EXPECT_FALSE(client_.I2cWrite(0x5E, {1}));
 }

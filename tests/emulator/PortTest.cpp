@@ -11,60 +11,6 @@
 using namespace tavix;
 using namespace tavix::test;
 
-namespace {
-const platform::Guid kOtherGuid = {0x12345678, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, 8}};
-
-uint16_t Hex4(const std::string& text, size_t at) { return static_cast<uint16_t>(std::stoul(text.substr(at, 4), nullptr, 16)); }
-} // namespace
-
-TEST(Port, ListsEveryCameraWithVendorAndProductWhereTheTransportParsesThem)
-{
-    emu::EmulatedPort port(3);
-    const auto paths = port.ListInterfaces(emu::kCameraInterfaceGuid);
-    ASSERT_EQ(paths.size(), 3u);
-    for (size_t k = 0; k < paths.size(); ++k) {
-        const std::string& path = paths[k];
-        EXPECT_EQ(path.rfind("\\\\?\\usb#vid_", 0), 0u) << path;
-        EXPECT_EQ(Hex4(path, 12), 0x04B4);
-        EXPECT_EQ(Hex4(path, 21), 0x31B4);
-        EXPECT_NE(path.find("#{328184c5-93e6-49b7-94b8-2ada13aabb39}"), std::string::npos);
-        EXPECT_LT(path.size(), 260u);
-        EXPECT_EQ(path, port.Camera(static_cast<int>(k)).InterfacePath());
-        EXPECT_EQ(port.Camera(static_cast<int>(k)).SerialNumber(), "TVX0000" + std::to_string(k + 1));
-    }
-    EXPECT_NE(paths[0], paths[1]);
-    EXPECT_TRUE(port.ListInterfaces(kOtherGuid).empty());
-
-    emu::CameraOptions other;
-    other.productId = 0x32D0;
-    other.serialNumber = "Other";
-    port.AddCamera(other);
-    const auto more = port.ListInterfaces(emu::kCameraInterfaceGuid);
-    ASSERT_EQ(more.size(), 4u);
-    EXPECT_EQ(Hex4(more[3], 21), 0x32D0);
-}
-
-TEST(Port, OpensOnlyPresentPathsIgnoringCase)
-{
-    emu::EmulatedPort port(1);
-    auto& camera = port.Camera(0);
-    const std::string path = camera.InterfacePath();
-    std::string upper = path;
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    {
-        auto a = port.Open(path, false);
-        auto b = port.Open(upper, true);
-        EXPECT_TRUE(a);
-        EXPECT_TRUE(b);
-        EXPECT_EQ(camera.OpenHandles(), 2);
-        EXPECT_FALSE(port.Open(path + "x", false));
-        EXPECT_FALSE(port.Open("", false));
-    }
-    EXPECT_EQ(camera.OpenHandles(), 0);
-    EXPECT_EQ(camera.HandlesOpened(), 2u);
-}
-
 TEST(Port, UnplugFailsOpensAndRequestsAndReplugGivesANewPath)
 {
     emu::EmulatedPort port(2);

@@ -32,17 +32,6 @@ protected:
     }
 };
 
-std::vector<uint8_t> Memory(const char* magic, uint64_t address, uint32_t count)
-{
-    std::vector<uint8_t> command(32, 0);
-    std::memcpy(command.data(), magic, 4);
-    PutU32(&command[4], 2);
-    PutU32(&command[8], static_cast<uint32_t>(address));
-    PutU32(&command[12], static_cast<uint32_t>(address >> 32));
-    PutU32(&command[16], count);
-    return command;
-}
-
 } // namespace
 
 TEST_F(Transfer, DirectHeaderWithAnyFieldBesidesTheEndpointIsRefused)
@@ -138,41 +127,6 @@ TEST_F(Transfer, PayloadArrivesInPiecesOfAnySizeAndShortAtItsEnd)
     EXPECT_EQ(big[0], 'T');
 }
 
-TEST_F(Transfer, AbortCompletesEveryPendingReadOnThePipe)
-{
-    std::array<uint8_t, 38> h1 = DirectHeader(0x81);
-    std::array<uint8_t, 38> h2 = DirectHeader(0x81);
-    std::vector<uint8_t> d1(64), d2(64);
-    std::unique_ptr<platform::PendingIo> p1, p2;
-    ASSERT_EQ(Submit(codes::kDirect, h1.data(), 38, d1.data(), 64, p1).error, platform::kErrorIoPending);
-    ASSERT_EQ(Submit(codes::kDirect, h2.data(), 38, d2.data(), 64, p2).error, platform::kErrorIoPending);
-    EXPECT_EQ(p1->Result().error, platform::kErrorIoPending);
-    EXPECT_FALSE(p2->Wait(10));
-
-    std::thread aborter([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ASSERT_TRUE(client_.AbortFrames());
-    });
-    EXPECT_TRUE(p1->Wait(5000));
-    EXPECT_TRUE(p2->Wait(5000));
-    aborter.join();
-    EXPECT_EQ(p1->Result().error, platform::kErrorOperationAborted);
-    EXPECT_EQ(p2->Result().error, platform::kErrorOperationAborted);
-    EXPECT_NE(U32(&h1[14]), 0u);
-    EXPECT_NE(U32(&h2[18]), 0u);
-
-    // The pipe is usable for the next frame.
-    std::vector<uint8_t> info, payload;
-    EXPECT_TRUE(client_.ReadFrame(info, payload));
-
-    // Abort takes one endpoint byte and no output.
-    uint8_t endpoints[2] = {0x81, 0};
-    std::unique_ptr<platform::PendingIo> pending;
-    EXPECT_FALSE(Submit(codes::kAbortPipe, endpoints, 2, nullptr, 0, pending).accepted);
-    endpoints[0] = 0x05;
-    EXPECT_FALSE(Submit(codes::kAbortPipe, endpoints, 1, nullptr, 0, pending).accepted);
-}
-
 TEST_F(Transfer, StalledCameraSendsNothingUntilTheStallEnds)
 {
     camera_.SetStalled(true);
@@ -245,67 +199,6 @@ TEST_F(Transfer, PayloadLargerThanAnnouncedLeavesBytesInThePipe)
     EXPECT_FALSE(client_.Send(codes::kResetPipe, &endpoint, 1, &endpoint, 1).accepted);
     EXPECT_TRUE(client_.Send(codes::kResetPort, nullptr, 0, nullptr, 0).accepted);
     EXPECT_FALSE(client_.Send(codes::kResetPort, &endpoint, 1, nullptr, 0).accepted);
-}
-
-TEST_F(Transfer, BufferedTransfersCarryTheirDataBehindTheHeader)
-{
-    ASSERT_TRUE(client_.Arm());
-    std::vector<uint8_t> record(38 + 64, 0);
-    record[13] = 0x81;
-    PutU32(&record[30], 38);
-    PutU32(&record[34], 64);
-    std::unique_ptr<platform::PendingIo> pending;
-    platform::IoStatus status = Submit(codes::kBuffered, record.data(), 102, record.data(), 102, pending);
-    if (!status.accepted) {
-        ASSERT_EQ(status.error, platform::kErrorIoPending);
-        ASSERT_TRUE(pending->Wait(1000));
-        status = pending->Result();
-    }
-    EXPECT_TRUE(status.accepted);
-    EXPECT_EQ(status.bytesReturned, 38u + 64u);
-    EXPECT_EQ(record[38], 'T');
-
-    std::vector<uint8_t> bad = record;
-    PutU32(&bad[34], 63);
-    EXPECT_FALSE(Submit(codes::kBuffered, bad.data(), 102, bad.data(), 102, pending).accepted);
-    bad = record;
-    PutU32(&bad[30], 0);
-    EXPECT_FALSE(Submit(codes::kBuffered, bad.data(), 102, bad.data(), 102, pending).accepted);
-    EXPECT_FALSE(Submit(codes::kBuffered, record.data(), 102, record.data(), 101, pending).accepted);
-}
-
-TEST_F(Transfer, MemoryCommandsWriteAndReadCameraMemory)
-{
-    std::vector<uint8_t> data(4096);
-    for (size_t i = 0; i < data.size(); ++i)
-        data[i] = static_cast<uint8_t>(i * 7);
-    std::array<uint8_t, 38> header = DirectHeader(0x01);
-    std::vector<uint8_t> command = Memory("AU3W", 0x1000, 4096);
-    ASSERT_TRUE(client_.Stream()->Control(codes::kDirect, header.data(), 38, command.data(), 32).accepted);
-    const platform::IoStatus status = client_.Stream()->Control(codes::kDirect, header.data(), 38, data.data(), 4096);
-    ASSERT_TRUE(status.accepted);
-    EXPECT_EQ(status.bytesReturned, 4096u);
-    EXPECT_EQ(camera_.Memory(0x1000, 4096), data);
-    const auto log = camera_.Log();
-    EXPECT_EQ(log[log.size() - 2].payload, command);
-
-    command = Memory("AU3R", 0x1000 + 100, 200);
-    ASSERT_TRUE(client_.Stream()->Control(codes::kDirect, header.data(), 38, command.data(), 32).accepted);
-    std::vector<uint8_t> back(200);
-    uint32_t count = 0;
-    ASSERT_TRUE(client_.ReadDirect(0x81, back.data(), 200, 1000, &count));
-    EXPECT_EQ(count, 200u);
-    EXPECT_TRUE(std::equal(back.begin(), back.end(), data.begin() + 100));
-
-    // A malformed command stalls the endpoint: the status says so.
-    command = Memory("AU3X", 0, 16);
-    ASSERT_TRUE(client_.Stream()->Control(codes::kDirect, header.data(), 38, command.data(), 32).accepted);
-    EXPECT_EQ(U32(&header[18]), 0xC0000004u);
-    header = DirectHeader(0x01);
-    command = Memory("AU3R", 0, 16);
-    command[4] = 3;
-    ASSERT_TRUE(client_.Stream()->Control(codes::kDirect, header.data(), 38, command.data(), 32).accepted);
-    EXPECT_NE(U32(&header[18]), 0u);
 }
 
 TEST_F(Transfer, SynchronousReadWaitsAndClosingAHandleCancelsItsReads)
