@@ -4,48 +4,6 @@
 
 namespace tavix::test {
 
-void PutU16(uint8_t* bytes, uint16_t value)
-{
-    bytes[0] = static_cast<uint8_t>(value);
-    bytes[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void PutU32(uint8_t* bytes, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-uint32_t U32(const uint8_t* b)
-{
-    return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) | (static_cast<uint32_t>(b[2]) << 16) |
-           (static_cast<uint32_t>(b[3]) << 24);
-}
-
-std::vector<uint8_t> VendorRecord(uint8_t type, uint8_t request, uint16_t value, uint16_t index,
-                                  const std::vector<uint8_t>& payload)
-{
-    std::vector<uint8_t> record(102, 0);
-    record[0] = type;
-    record[1] = request;
-    PutU16(&record[2], value);
-    PutU16(&record[4], index);
-    PutU16(&record[6], 102);
-    PutU32(&record[8], 3);
-    PutU32(&record[30], 38);
-    PutU32(&record[34], 64);
-    if (!payload.empty())
-        std::memcpy(&record[38], payload.data(), payload.size() < 64 ? payload.size() : 64);
-    return record;
-}
-
-std::array<uint8_t, 38> DirectHeader(uint8_t endpoint)
-{
-    std::array<uint8_t, 38> header{};
-    header[13] = endpoint;
-    return header;
-}
-
 DriverClient::DriverClient(platform::DevicePort& port, std::string path) : port_(port), path_(std::move(path)) {}
 
 platform::IoStatus DriverClient::Send(uint32_t code, void* in, uint32_t inSize, void* out, uint32_t outSize)
@@ -59,10 +17,10 @@ platform::IoStatus DriverClient::Send(uint32_t code, void* in, uint32_t inSize, 
 platform::IoStatus DriverClient::Vendor(uint8_t type, uint8_t request, uint16_t value, uint16_t index,
                                         const std::vector<uint8_t>& payload, std::vector<uint8_t>* record)
 {
-    std::vector<uint8_t> bytes = VendorRecord(type, request, value, index, payload);
+    auto bytes = VendorRecord(type, request, value, index, payload);
     const platform::IoStatus status = Send(codes::kEp0, bytes.data(), 102, bytes.data(), 102);
     if (record != nullptr)
-        *record = bytes;
+        record->assign(bytes.begin(), bytes.end());
     return status;
 }
 
@@ -159,7 +117,7 @@ bool DriverClient::Arm()
 {
     if (Stream() == nullptr)
         return false;
-    std::vector<uint8_t> record = VendorRecord(kOutEndpoint, 0xC2, 0, 0);
+    auto record = VendorRecord(kOutEndpoint, 0xC2, 0, 0);
     return Stream()->Control(codes::kEp0, record.data(), 102, record.data(), 102).accepted;
 }
 

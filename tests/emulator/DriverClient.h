@@ -12,18 +12,9 @@
 
 #include "emulator/EmulatedCamera.h"
 #include "platform/DeviceIo.h"
+#include "../support/WireFormat.h"
 
 namespace tavix::test {
-
-namespace codes {
-constexpr uint32_t kEp0 = 0x220020;
-constexpr uint32_t kBuffered = 0x220024;
-constexpr uint32_t kResetPipe = 0x22002C;
-constexpr uint32_t kResetPort = 0x220030;
-constexpr uint32_t kAbortPipe = 0x220044;
-constexpr uint32_t kDirect = 0x22004B;
-constexpr uint32_t kSpeed = 0x22004C;
-} // namespace codes
 
 // Options of a camera that sends its frames at once.
 inline emu::CameraOptions Unpaced()
@@ -33,18 +24,6 @@ inline emu::CameraOptions Unpaced()
     return options;
 }
 
-constexpr uint8_t kOut = 0x40;
-constexpr uint8_t kIn = 0xC0;
-constexpr uint8_t kOutEndpoint = 0x42;
-
-// A 102-byte vendor record: header as the transport fills it, payload in the data area.
-std::vector<uint8_t> VendorRecord(uint8_t type, uint8_t request, uint16_t value, uint16_t index,
-                                  const std::vector<uint8_t>& payload = {});
-// The 38-byte direct-transfer header: only the endpoint set.
-std::array<uint8_t, 38> DirectHeader(uint8_t endpoint);
-uint32_t U32(const uint8_t* bytes);
-void PutU16(uint8_t* bytes, uint16_t value);
-void PutU32(uint8_t* bytes, uint32_t value);
 
 class DriverClient {
 public:

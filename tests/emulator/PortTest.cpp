@@ -25,7 +25,7 @@ TEST(Port, UnplugFailsOpensAndRequestsAndReplugGivesANewPath)
     EXPECT_FALSE(camera.IsPlugged());
     EXPECT_FALSE(port.Open(oldPath, false));
     ASSERT_EQ(port.ListInterfaces(emu::kCameraInterfaceGuid).size(), 1u);
-    std::vector<uint8_t> record = VendorRecord(kIn, 0xB0, 0, 0);
+    auto record = VendorRecord(kIn, 0xB0, 0, 0);
     platform::IoStatus status = handle->Control(codes::kEp0, record.data(), 102, record.data(), 102);
     EXPECT_FALSE(status.accepted);
     EXPECT_EQ(status.error, platform::kErrorDeviceNotConnected);
@@ -76,7 +76,7 @@ TEST(Port, PortDestroyedBeforeItsHandlesLeavesThemDead)
         handle = port.Open(port.Camera(0).InterfacePath(), false);
         ASSERT_TRUE(handle);
     }
-    std::vector<uint8_t> record = VendorRecord(kIn, 0xB0, 0, 0);
+    auto record = VendorRecord(kIn, 0xB0, 0, 0);
     EXPECT_EQ(handle->Control(codes::kEp0, record.data(), 102, record.data(), 102).error,
               platform::kErrorDeviceNotConnected);
 }
@@ -120,6 +120,7 @@ TEST(Environment, CamemuListsEmulatedCamerasInPlaceOfTheDriver)
     // TAVIX_CAMEMU_STILL=1: two frames of the same settings are identical.
     DriverClient client(port, paths[0]);
     std::vector<uint8_t> info1, info2, frame1, frame2;
+    ASSERT_TRUE(client.SetFormat(512, 256, false));
     ASSERT_TRUE(client.ReadFrame(info1, frame1));
     ASSERT_TRUE(client.ReadFrame(info2, frame2));
     EXPECT_NE(U32(&info1[32]), U32(&info2[32]));

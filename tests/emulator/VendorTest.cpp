@@ -30,7 +30,7 @@ protected:
 TEST_F(Vendor, EachMalformedHeaderFieldIsRefusedAndLogged)
 {
     // A well-formed information block request is accepted...
-    std::vector<uint8_t> good = VendorRecord(kIn, 0xB0, 0, 0);
+    std::vector<uint8_t> good = Bytes(VendorRecord(kIn, 0xB0, 0, 0));
     ASSERT_TRUE(SendRecord(good).accepted);
 
     // ...and every single deviation from the layout is refused.
@@ -52,7 +52,7 @@ TEST_F(Vendor, EachMalformedHeaderFieldIsRefusedAndLogged)
         {"value", [](auto& r) { PutU16(&r[2], 1); }},
     };
     for (const auto& [name, spoil] : faults) {
-        std::vector<uint8_t> record = VendorRecord(kIn, 0xB0, 0, 0);
+        std::vector<uint8_t> record = Bytes(VendorRecord(kIn, 0xB0, 0, 0));
         spoil(record);
         camera_.ClearLog();
         const uint64_t refusedBefore = camera_.RefusedRequests();
@@ -68,7 +68,7 @@ TEST_F(Vendor, EachMalformedHeaderFieldIsRefusedAndLogged)
     }
 
     // Wrong buffer sizes are refused before anything is decoded.
-    std::vector<uint8_t> record = VendorRecord(kIn, 0xB0, 0, 0);
+    std::vector<uint8_t> record = Bytes(VendorRecord(kIn, 0xB0, 0, 0));
     EXPECT_FALSE(SendRecord(record, 101, 102).accepted);
     EXPECT_FALSE(SendRecord(record, 102, 64).accepted);
     EXPECT_EQ(client_.Send(codes::kEp0, nullptr, 0, nullptr, 0).error, platform::kErrorInvalidParameter);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../support/PrivateDeviceTable.h"
+#include "../support/WireFormat.h"
 #include "emulator/EmulatedPort.h"
 #include "platform/SharedMemory.h"
 #include "transport/CKelCy3Cam.h"
@@ -22,15 +23,14 @@ namespace transport_test {
 using tavix::CKelCy3Cam;
 namespace emu = tavix::emu;
 
-// Control codes as the driver knows them, written out here rather than taken
-// from the transport so that a wrong constant there fails.
-constexpr uint32_t kEp0Control = 0x220020;
-constexpr uint32_t kBuffered = 0x220024;
-constexpr uint32_t kResetPipe = 0x22002C;
-constexpr uint32_t kResetPort = 0x220030;
-constexpr uint32_t kAbortPipe = 0x220044;
-constexpr uint32_t kDirect = 0x22004B;
-constexpr uint32_t kSpeed = 0x22004C;
+using namespace tavix::test;
+constexpr uint32_t kEp0Control = codes::kEp0;
+using codes::kAbortPipe;
+using codes::kBuffered;
+using codes::kDirect;
+using codes::kResetPipe;
+using codes::kResetPort;
+using codes::kSpeed;
 
 // Each test gets a shared table of its own, under a name no other process
 // uses (suites of other layers may be attached to "U3Q5-MemMap" right now),
@@ -89,16 +89,8 @@ protected:
     std::unique_ptr<CKelCy3Cam> cam_;
 };
 
-// The 102-byte record the driver must receive for a vendor request.
-std::array<uint8_t, 102> VendorRecord(uint8_t type, uint8_t code, uint16_t value, uint16_t index,
-                                      const std::vector<uint8_t>& payload = {});
-// The 38-byte header of a direct transfer: all zero but the endpoint.
-std::array<uint8_t, 38> DirectHeader(uint8_t endpoint);
-// A 32-byte memory command.
-std::array<uint8_t, 32> MemoryCommandBytes(const char* magic, uint64_t address, uint32_t count);
-
 std::vector<uint8_t> Pattern(size_t bytes, uint8_t seed);
 
-uint32_t LoadU32(const uint8_t* bytes);
+inline uint32_t LoadU32(const uint8_t* bytes) { return U32(bytes); }
 
 } // namespace transport_test

@@ -9,9 +9,6 @@
 using namespace transport_test;
 
 namespace {
-constexpr uint8_t kOut = 0x40;
-constexpr uint8_t kIn = 0xC0;
-constexpr uint8_t kEndpointOut = 0x42;
 
 using VendorTest = CameraTest;
 } // namespace
@@ -42,9 +39,9 @@ TEST_F(VendorTest, EveryRequestTravelsAsOneExactRecordOnAHandleOfItsOwn)
         {"ReadInfoBlock", [&] { return cam_->ReadInfoBlock(block); }, VendorRecord(kIn, 0xB0, 0, 0)},
         {"ReadInfoBlockB1", [&] { return cam_->ReadInfoBlockB1(block); }, VendorRecord(kIn, 0xB1, 0, 0)},
         {"SendRequestC0", [&] { return cam_->SendRequestC0(); }, VendorRecord(kOut, 0xC0, 0, 0)},
-        {"SendStartRequest", [&] { return cam_->SendStartRequest(nullptr); }, VendorRecord(kEndpointOut, 0xC2, 0, 0)},
+        {"SendStartRequest", [&] { return cam_->SendStartRequest(nullptr); }, VendorRecord(kOutEndpoint, 0xC2, 0, 0)},
         {"ReadGpio25Flag", [&] { return cam_->ReadGpio25Flag(&byte); }, VendorRecord(kIn, 0xC3, 0, 0)},
-        {"SendEndpointRequestCC", [&] { return cam_->SendEndpointRequestCC(); }, VendorRecord(kEndpointOut, 0xCC, 0, 0)},
+        {"SendEndpointRequestCC", [&] { return cam_->SendEndpointRequestCC(); }, VendorRecord(kOutEndpoint, 0xCC, 0, 0)},
         {"WriteRegister32", [&] { return cam_->WriteRegister32(0x8123, 0xDEADBEEF); },
          VendorRecord(kOut, 0xD0, 1, 0x0123, {0xEF, 0xBE, 0xAD, 0xDE})},
         {"ReadRegister16", [&] { return cam_->ReadRegister16(0x0456, &word); }, VendorRecord(kIn, 0xD1, 0, 0x0456)},
