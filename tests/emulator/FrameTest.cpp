@@ -74,19 +74,77 @@ protected:
 
 } // namespace
 
-TEST_F(Frame, FullWindowIsTheUprightSceneRotatedBy180Degrees)
+TEST_F(Frame, WindowSubsamplingAndFlipsPlaceTheSceneAsTheRegistersSay)
+{
+    // Window starts count from the right and bottom edges, and the sensor
+    // reads from the bottom-right corner of the upright picture: without
+    // flips the payload is the window rotated by 180 degrees.
+    struct Case {
+        const char* name;
+        uint32_t x, width, y, height;
+        int mode;
+        bool sixteenBit;
+        uint8_t direction; // register 0x020E: bit 0 flips rows, bit 1 mirrors columns
+    } cases[] = {
+        {"full", 0, 2448, 0, 2048, 0, false, 0},
+        {"cropped", 100, 1024, 64, 512, 0, false, 0},
+        {"cropped, flipped", 100, 1024, 64, 512, 0, false, 1},
+        {"cropped, mirrored", 100, 1024, 64, 512, 0, false, 2},
+        {"cropped, both", 100, 1024, 64, 512, 0, false, 3},
+        {"16 bits", 400, 512, 600, 256, 0, true, 0},
+        {"half sub-sampling", 0, 2448, 0, 2048, 1, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(client_.SetWindow(c.x, c.width, c.y, c.height, c.mode, c.sixteenBit));
+        ASSERT_TRUE(client_.WriteSensor(0x020E, c.direction));
+        Read();
+        const bool flipV = (c.direction & 1) != 0;
+        const bool mirror = (c.direction & 2) != 0;
+        EXPECT_EQ(info_[9] & 3, c.direction);
+        EXPECT_EQ(settings_.sixteenBit, c.sixteenBit);
+        if (c.mode == 1) {
+            // The sensor keeps columns and rows 0,1, 4,5, … of its own
+            // read-out; the FPGA keeps the first 1216 samples of each line.
+            EXPECT_EQ(settings_.width, 1216u);
+            EXPECT_EQ(settings_.height, 1024u);
+            ExpectScene([&](int i, int j, int& x, int& y) {
+                const int col = 1215 - i;
+                const int row = 1023 - j;
+                x = kW - 1 - (4 * (col >> 1) + (col & 1));
+                y = kH - 1 - (4 * (row >> 1) + (row & 1));
+            });
+            // The Bayer phase survives: the upright frame starts with a blue site.
+            int x = 0, y = 0;
+            ASSERT_TRUE(emu::UprightSource(settings_, 0, 0, &x, &y));
+            EXPECT_EQ(emu::SiteColour(x, y), emu::BayerColour::kBlue);
+            continue;
+        }
+        EXPECT_EQ(settings_.width, c.width);
+        EXPECT_EQ(settings_.height, c.height);
+        const int w = static_cast<int>(c.width), h = static_cast<int>(c.height);
+        ExpectScene([&](int i, int j, int& x, int& y) {
+            x = static_cast<int>(c.x) + (mirror ? w - 1 - i : i);
+            y = static_cast<int>(c.y) + (flipV ? h - 1 - j : j);
+        });
+    }
+    // Sixteen-bit samples carry twelve-bit levels.
+    uint16_t highest = 0;
+    ASSERT_TRUE(client_.SetWindow(400, 512, 600, 256, 0, true));
+    Read();
+    for (size_t k = 0; k + 1 < payload_.size(); k += 2)
+        highest = std::max<uint16_t>(highest, static_cast<uint16_t>(payload_[k] | (payload_[k + 1] << 8)));
+    EXPECT_LE(highest, 4095);
+    EXPECT_GT(highest, 255);
+}
+
+TEST_F(Frame, BayerModeTwoGivesTrueColoursWithBlueAtEvenEven)
 {
     ASSERT_TRUE(client_.SetWindow(0, 2448, 0, 2048, 0, false));
     Read();
-    EXPECT_FALSE(settings_.cropH || settings_.cropV);
-    ExpectScene([](int i, int j, int& x, int& y) {
-        x = i;
-        y = j;
-    });
     // The first payload line is the bottom of the picture, read from the right.
     EXPECT_EQ(payload_[0], emu::SceneSample(settings_, kW - 1, kH - 1));
-    // Bayer mode 2 gives true colours: in the red bar only red sites are lit,
-    // in the blue bar only blue ones, with blue at (even, even).
+    // In the red bar only red sites are lit, in the blue bar only blue ones.
     const int red = 5 * 306 + 100;
     const int blue = 6 * 306 + 100;
     EXPECT_EQ(Upright(red + 1, 201), 3500 >> 4);
@@ -98,83 +156,9 @@ TEST_F(Frame, FullWindowIsTheUprightSceneRotatedBy180Degrees)
     EXPECT_EQ(emu::SiteColour(0, 0), emu::BayerColour::kBlue);
     EXPECT_EQ(emu::SiteColour(1, 1), emu::BayerColour::kRed);
     EXPECT_EQ(emu::SiteColour(1, 0), emu::BayerColour::kGreen);
-    // The white bar at the top left, the detail band at the bottom.
+    // The white bar at the top left.
     EXPECT_EQ(Upright(200, 300), 3500 >> 4);
     EXPECT_EQ(Upright(201, 301), 3500 >> 4);
-}
-
-TEST_F(Frame, CroppedWindowStartsCountFromTheRightAndBottomEdges)
-{
-    ASSERT_TRUE(client_.SetWindow(100, 1024, 64, 512, 0, false));
-    uint8_t lo = 0, hi = 0;
-    ASSERT_TRUE(client_.ReadSensor(0x0510, lo) && client_.ReadSensor(0x0511, hi));
-    EXPECT_EQ(lo | (hi << 8), 2448 - 1024 - 100);
-    Read();
-    EXPECT_TRUE(settings_.cropH && settings_.cropV);
-    EXPECT_EQ(settings_.width, 1024u);
-    EXPECT_EQ(settings_.height, 512u);
-    ExpectScene([](int i, int j, int& x, int& y) {
-        x = 100 + i;
-        y = 64 + j;
-    });
-}
-
-TEST_F(Frame, HalfSubsamplingKeepsPairsOfTheFullArray)
-{
-    ASSERT_TRUE(client_.SetWindow(0, 2448, 0, 2048, 1, false));
-    Read();
-    EXPECT_EQ(settings_.width, 1216u);
-    EXPECT_EQ(settings_.height, 1024u);
-    EXPECT_TRUE(settings_.skipH && settings_.skipV);
-    // The sensor keeps columns and rows 0,1, 4,5, … of its own read-out,
-    // which starts at the bottom-right corner of the upright picture; the
-    // FPGA keeps the first 1216 samples of each line.
-    ExpectScene([&](int i, int j, int& x, int& y) {
-        const int c = 1215 - i;
-        const int r = 1023 - j;
-        x = kW - 1 - (4 * (c >> 1) + (c & 1));
-        y = kH - 1 - (4 * (r >> 1) + (r & 1));
-    });
-    // The Bayer phase survives: the upright frame starts with a blue site.
-    int x = 0, y = 0;
-    ASSERT_TRUE(emu::UprightSource(settings_, 0, 0, &x, &y));
-    EXPECT_EQ(emu::SiteColour(x, y), emu::BayerColour::kBlue);
-}
-
-TEST_F(Frame, FlipsReverseTheReadoutWithinTheWindow)
-{
-    ASSERT_TRUE(client_.SetWindow(100, 1024, 64, 512, 0, false));
-    for (uint8_t direction : {1, 2, 3}) {
-        SCOPED_TRACE(static_cast<int>(direction));
-        ASSERT_TRUE(client_.WriteSensor(0x020E, direction));
-        Read();
-        const bool flipV = (direction & 1) != 0;
-        const bool mirror = (direction & 2) != 0;
-        EXPECT_EQ(settings_.flipV, flipV);
-        EXPECT_EQ(settings_.mirrorH, mirror);
-        EXPECT_EQ(info_[9] & 3, direction);
-        ExpectScene([&](int i, int j, int& x, int& y) {
-            x = 100 + (mirror ? 1023 - i : i);
-            y = 64 + (flipV ? 511 - j : j);
-        });
-    }
-}
-
-TEST_F(Frame, SixteenBitPayloadsCarryTwelveBitLevels)
-{
-    ASSERT_TRUE(client_.SetWindow(400, 512, 600, 256, 0, true));
-    Read();
-    EXPECT_TRUE(settings_.sixteenBit);
-    EXPECT_EQ(payload_.size(), 512u * 256u * 2u);
-    ExpectScene([](int i, int j, int& x, int& y) {
-        x = 400 + i;
-        y = 600 + j;
-    });
-    uint16_t highest = 0;
-    for (size_t k = 0; k + 1 < payload_.size(); k += 2)
-        highest = std::max<uint16_t>(highest, static_cast<uint16_t>(payload_[k] | (payload_[k + 1] << 8)));
-    EXPECT_LE(highest, 4095);
-    EXPECT_GT(highest, 255);
 }
 
 TEST_F(Frame, BrightnessFollowsExposureLinesAndGain)
