@@ -120,13 +120,13 @@ TEST_F(Imx264Exposure, FlipsShareOneRegister)
 {
     uint32_t on = 9;
     ASSERT_EQ(sensor.SetFlipV(1), 1);
-    EXPECT_EQ(rig->SensorRegister(0x020E), 0x01);
+    EXPECT_EQ(camera.SensorRegister(0x020E), 0x01);
     ASSERT_EQ(sensor.SetMirrorH(5), 1);
-    EXPECT_EQ(rig->SensorRegister(0x020E), 0x03);
+    EXPECT_EQ(camera.SensorRegister(0x020E), 0x03);
     EXPECT_EQ(sensor.GetMirrorH(&on), 1);
     EXPECT_EQ(on, 1u);
     ASSERT_EQ(sensor.SetFlipV(0), 1);
-    EXPECT_EQ(rig->SensorRegister(0x020E), 0x02);
+    EXPECT_EQ(camera.SensorRegister(0x020E), 0x02);
     EXPECT_EQ(sensor.GetFlipV(&on), 1);
     EXPECT_EQ(on, 0u);
     EXPECT_EQ(TakeWrites(), (std::vector<RegisterWrite>{{0x020E, 1}, {0x020E, 3}, {0x020E, 2}}));
@@ -140,7 +140,7 @@ TEST_F(Imx264Exposure, FailedDecisiveWriteKeepsTheCurrentValue)
     TakeWrites();
     TakeSlept();
 
-    rig->SetSensorAcknowledges(false);
+    SetSensorAcknowledges(false);
     EXPECT_EQ(sensor.SetGain(200), 0);
     // The bus was given its 100 polls, 10 ms apart.
     EXPECT_GE(TakeSlept(), 1000u);
@@ -166,9 +166,9 @@ TEST_F(Imx264Exposure, FailedDecisiveWriteKeepsTheCurrentValue)
     // A frame rate that did not reach the sensor is not kept either.
     EXPECT_EQ(sensor.Info().frameLength, 2094u);
 
-    rig->SetSensorAcknowledges(true);
+    SetSensorAcknowledges(true);
     EXPECT_EQ(sensor.SetGain(200), 1);
-    EXPECT_EQ(rig->SensorRegister(0x0404), 200);
+    EXPECT_EQ(camera.SensorRegister(0x0404), 200);
 }
 
 TEST_F(Imx264Exposure, FrameRateSetsTheFrameLengthAndKeepsTheExposure)

@@ -17,7 +17,7 @@ TEST_F(Imx264Init, BringsTheSensorUpWithItsDefaults)
     TakeWrites();
 
     ASSERT_EQ(sensor.InitializeSensor(), 1);
-    EXPECT_EQ(rig->FpgaWrites(), (std::vector<RegisterWrite>{{96, 1}}));
+    EXPECT_EQ(WritesTo(kFpgaPort), (std::vector<RegisterWrite>{{96, 1}}));
     const std::vector<RegisterWrite> writes = TakeWrites();
     const std::vector<RegisterWrite> head = {
         {0x0412, 0x08}, {0x0454, 0xF0}, {0x0455, 0x00},                                 // fixed
@@ -56,9 +56,9 @@ TEST_F(Imx264Init, ChipIdentificationChoosesTheModelCode)
         {0x00, 0x00, 58},      // anything else
     };
     for (const Case& c : cases) {
-        rig->SetSensorRegister(0x0348, c.low);
-        rig->SetSensorRegister(0x0349, c.high);
-        CSensorIMX264 fresh(rig->Controller(), 0x48);
+        camera.SetSensorRegister(0x0348, c.low);
+        camera.SetSensorRegister(0x0349, c.high);
+        CSensorIMX264 fresh(&transport, 0x48);
         EXPECT_EQ(fresh.InitializeSensor(), 1);
         EXPECT_EQ(fresh.ModelCode(), c.modelCode) << int{c.low} << "/" << int{c.high};
     }
@@ -66,9 +66,9 @@ TEST_F(Imx264Init, ChipIdentificationChoosesTheModelCode)
 
 TEST_F(Imx264Init, UnreadableIdentificationKeepsTheModelCode)
 {
-    rig->SetSensorRegister(0x0349, 62);
-    rig->SetSensorRegister(0x0348, 0x80);
-    rig->SetSensorAcknowledges(false);
+    camera.SetSensorRegister(0x0349, 62);
+    camera.SetSensorRegister(0x0348, 0x80);
+    SetSensorAcknowledges(false);
     // The writes are best effort: initialisation still completes.
     EXPECT_EQ(sensor.InitializeSensor(), 1);
     EXPECT_EQ(sensor.ModelCode(), 57u);
@@ -77,62 +77,62 @@ TEST_F(Imx264Init, UnreadableIdentificationKeepsTheModelCode)
 
 TEST_F(Imx264Init, SensorThatNeverAnswersReadyFailsAfterItsPolls)
 {
-    rig->SetSensorNeverReady();
+    camera.SetReadiness({.readyDeviceAfterPolls = emu::kNever});
     EXPECT_EQ(sensor.InitializeSensor(), 0);
-    EXPECT_EQ(rig->ReadyDevicePolls(), 300);
+    EXPECT_EQ(camera.ReadyDevicePolls(), 300);
     const uint64_t slept = TakeSlept();
     EXPECT_GE(slept, 2990u);
     EXPECT_LE(slept, 3000u);
     EXPECT_TRUE(TakeWrites().empty());
-    EXPECT_TRUE(rig->FpgaWrites().empty());
+    EXPECT_TRUE(WritesTo(kFpgaPort).empty());
 }
 
 TEST_F(Imx264Init, FpgaThatNeverSeesTheSensorFailsAfterItsPolls)
 {
-    rig->SetFpgaNeverReady();
+    camera.SetReadiness({.fpgaAfterPolls = emu::kNever});
     EXPECT_EQ(sensor.InitializeSensor(), 0);
-    EXPECT_GE(rig->ReadyDevicePolls(), 1);
+    EXPECT_GE(camera.ReadyDevicePolls(), 1);
     const uint64_t slept = TakeSlept();
     EXPECT_GE(slept, 2990u);
     EXPECT_LE(slept, 3000u);
     EXPECT_TRUE(TakeWrites().empty());
-    EXPECT_TRUE(rig->FpgaWrites().empty());
+    EXPECT_TRUE(WritesTo(kFpgaPort).empty());
 }
 
 TEST_F(Imx264Init, OldFpgaIsPulsedUntilItLocksOrTimesOut)
 {
     const std::vector<RegisterWrite> pulsed = {{96, 1}, {0x81, 1}, {0x81, 0}};
-    rig->SetStatusWord(308);
-    rig->SetFpgaLock(SensorRig::Lock::kNever);
+    SetStatusWord(308);
+    camera.SetReadiness({.lock = emu::FpgaLock::kNeverLocks});
     TakeSlept();
     EXPECT_EQ(sensor.InitializeSensor(), 1);
     EXPECT_EQ(sensor.StatusWord(), 308);
-    EXPECT_EQ(rig->FpgaWrites(), pulsed);
+    EXPECT_EQ(WritesTo(kFpgaPort), pulsed);
     const uint64_t neverLocked = TakeSlept();
     EXPECT_GE(neverLocked, 200u + 5000u);
     EXPECT_LE(neverLocked, 200u + 5000u + 1000u);
 
-    rig->SetFpgaLock(SensorRig::Lock::kAfterPulse);
-    rig->ClearLog();
-    CSensorIMX264 pulsedOnce(rig->Controller(), 0x48);
+    camera.SetReadiness({.lock = emu::FpgaLock::kLocksAfterPulse});
+    camera.ClearLog();
+    CSensorIMX264 pulsedOnce(&transport, 0x48);
     EXPECT_EQ(pulsedOnce.InitializeSensor(), 1);
-    EXPECT_EQ(rig->FpgaWrites(), pulsed);
+    EXPECT_EQ(WritesTo(kFpgaPort), pulsed);
     EXPECT_LT(TakeSlept(), 1000u);
 
     // Already locked: nothing to pulse.
-    rig->ClearLog();
-    CSensorIMX264 locked(rig->Controller(), 0x48);
+    camera.ClearLog();
+    CSensorIMX264 locked(&transport, 0x48);
     EXPECT_EQ(locked.InitializeSensor(), 1);
-    EXPECT_EQ(rig->FpgaWrites(), (std::vector<RegisterWrite>{{96, 1}}));
+    EXPECT_EQ(WritesTo(kFpgaPort), (std::vector<RegisterWrite>{{96, 1}}));
 }
 
 TEST_F(Imx264Init, RecentFpgaIsNotPulsed)
 {
-    rig->SetStatusWord(309);
-    rig->SetFpgaLock(SensorRig::Lock::kNever);
+    SetStatusWord(309);
+    camera.SetReadiness({.lock = emu::FpgaLock::kNeverLocks});
     EXPECT_EQ(sensor.InitializeSensor(), 1);
     EXPECT_EQ(sensor.StatusWord(), 309);
-    EXPECT_EQ(rig->FpgaWrites(), (std::vector<RegisterWrite>{{96, 1}}));
+    EXPECT_EQ(WritesTo(kFpgaPort), (std::vector<RegisterWrite>{{96, 1}}));
     EXPECT_LT(TakeSlept(), 1000u);
 }
 

@@ -19,9 +19,9 @@ TEST_F(Imx264Register, WritesAndReadsOneRegister)
     // 16-bit addresses, 8-bit values.
     EXPECT_EQ(sensor.WriteRegister(0x10210, 0x07), 1);
     EXPECT_EQ(TakeWrites(), (std::vector<RegisterWrite>{{0x0404, 0xAB}, {0x0210, 0x07}}));
-    EXPECT_EQ(rig->SensorRegister(0x0404), 0xAB);
+    EXPECT_EQ(camera.SensorRegister(0x0404), 0xAB);
 
-    rig->SetSensorRegister(0x0348, 0x5C);
+    camera.SetSensorRegister(0x0348, 0x5C);
     uint32_t value = 0;
     EXPECT_EQ(sensor.ReadRegister(0x0348, &value), 1);
     EXPECT_EQ(value, 0x5Cu);
@@ -30,12 +30,12 @@ TEST_F(Imx264Register, WritesAndReadsOneRegister)
     EXPECT_EQ(sensor.ReadRegisterWhenIdle(0x0404, &value), 1);
     EXPECT_EQ(value, 0xABu);
     EXPECT_EQ(sensor.WriteRegisterWhenIdle(0x0405, 1), 1);
-    EXPECT_EQ(rig->SensorRegister(0x0405), 1);
+    EXPECT_EQ(camera.SensorRegister(0x0405), 1);
 }
 
 TEST_F(Imx264Register, SilentSensorFailsEveryAccess)
 {
-    rig->SetSensorAcknowledges(false);
+    SetSensorAcknowledges(false);
     uint32_t value = 77;
     EXPECT_EQ(sensor.WriteRegister(0x0404, 1), 0);
     EXPECT_EQ(sensor.ReadRegister(0x0404, &value), 0);
@@ -47,10 +47,10 @@ TEST_F(Imx264Register, SilentSensorFailsEveryAccess)
 TEST_F(Imx264Register, BusyBusIsWaitedForAHundredPolls)
 {
     TakeSlept();
-    rig->SetBusBusyPolls(100);
+    camera.SetReadiness({.busBusyPolls = 100});
     EXPECT_EQ(sensor.WriteRegisterWhenIdle(0x0404, 5), 0);
     EXPECT_EQ(TakeSlept(), 100u * 10u);
-    rig->SetBusBusyPolls(100);
+    camera.SetReadiness({.busBusyPolls = 100});
     uint32_t value = 77;
     EXPECT_EQ(sensor.ReadRegisterWhenIdle(0x0404, &value), 0);
     EXPECT_EQ(TakeSlept(), 100u * 3u);
@@ -58,11 +58,11 @@ TEST_F(Imx264Register, BusyBusIsWaitedForAHundredPolls)
     EXPECT_TRUE(TakeWrites().empty());
 
     // Busy for a while, then idle: the write goes through.
-    rig->SetBusBusyPolls(5);
+    camera.SetReadiness({.busBusyPolls = 5});
     EXPECT_EQ(sensor.WriteRegisterWhenIdle(0x0404, 5), 1);
     EXPECT_EQ(TakeSlept(), 5u * 10u + 1u);
-    EXPECT_EQ(rig->SensorRegister(0x0404), 5);
-    rig->SetBusBusyPolls(99);
+    EXPECT_EQ(camera.SensorRegister(0x0404), 5);
+    camera.SetReadiness({.busBusyPolls = 99});
     EXPECT_EQ(sensor.ReadRegisterWhenIdle(0x0404, &value), 1);
     EXPECT_EQ(value, 5u);
     EXPECT_EQ(TakeSlept(), 99u * 3u);
@@ -87,7 +87,7 @@ TEST(Imx264RegisterWithoutTransport, FailsEveryAccess)
 // return the wrong register.
 TEST_F(Imx264Register, TransactionsOfTwoThreadsDoNotInterleave)
 {
-    rig->SetSensorRegister(0x0100, 0x11);
+    camera.SetSensorRegister(0x0100, 0x11);
     constexpr int kRounds = 1000;
     std::atomic<int> wrongReads{0};
     std::atomic<int> failures{0};
@@ -113,8 +113,8 @@ TEST_F(Imx264Register, TransactionsOfTwoThreadsDoNotInterleave)
     writer.join();
     EXPECT_EQ(wrongReads.load(), 0);
     EXPECT_EQ(failures.load(), 0);
-    EXPECT_EQ(rig->SensorRegister(0x0100), 0x11);
-    EXPECT_EQ(rig->SensorRegister(0x0201), 0x22);
+    EXPECT_EQ(camera.SensorRegister(0x0100), 0x11);
+    EXPECT_EQ(camera.SensorRegister(0x0201), 0x22);
 }
 
 TEST_F(Imx264Register, SettingsOfTwoThreadsDoNotInterleave)

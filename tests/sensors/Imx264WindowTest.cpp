@@ -36,8 +36,8 @@ TEST_F(Imx264Window, HalfSkipHalvesTheWindowAndTheFrame)
     EXPECT_EQ(sensor.Info().windowHeight, 1024u);
     EXPECT_EQ(sensor.Info().windowMode, 1u);
     EXPECT_EQ(sensor.Info().frameLength, 1047u);
-    EXPECT_EQ(rig->SensorRegister(0x0500), 0x00);
-    EXPECT_EQ(rig->SensorRegister(0x020D), 0x11);
+    EXPECT_EQ(camera.SensorRegister(0x0500), 0x00);
+    EXPECT_EQ(camera.SensorRegister(0x020D), 0x11);
     EXPECT_EQ(Registers(0x0510, 2), 2448u - 1216u);
     EXPECT_EQ(Registers(0x0512, 2), 2048u - 1024u);
     EXPECT_EQ(Registers(0x0514, 2), 1216u);
@@ -53,15 +53,15 @@ TEST_F(Imx264Window, CropRoundsAndCountsStartsFromTheFarEdges)
     EXPECT_EQ(sensor.Info().windowHeight, 500u);
     EXPECT_EQ(sensor.Info().frameLength, 546u);
     // Narrow (below 2033) and short: both mode bits.
-    EXPECT_EQ(rig->SensorRegister(0x0500), 0x03);
+    EXPECT_EQ(camera.SensorRegister(0x0500), 0x03);
     EXPECT_EQ(Registers(0x0510, 2), 2448u - 992u - 8u);
     EXPECT_EQ(Registers(0x0512, 2), 2048u - 500u - 12u);
-    EXPECT_EQ(rig->SensorRegister(0x020D), 0x00);
+    EXPECT_EQ(camera.SensorRegister(0x020D), 0x00);
 
     ASSERT_EQ(sensor.SetWindow(0, 2032, 0, 2048, 0), 1);
-    EXPECT_EQ(rig->SensorRegister(0x0500), 0x01);
+    EXPECT_EQ(camera.SensorRegister(0x0500), 0x01);
     ASSERT_EQ(sensor.SetWindow(0, 2033, 0, 2044, 0), 1);
-    EXPECT_EQ(rig->SensorRegister(0x0500), 0x02);
+    EXPECT_EQ(camera.SensorRegister(0x0500), 0x02);
 }
 
 TEST_F(Imx264Window, WindowOutsideTheArrayIsRefusedWithoutWrites)
@@ -113,12 +113,12 @@ TEST_F(Imx264Window, TransferDepthReappliesTheSameWindow)
     EXPECT_EQ(sensor.Info().transferBits, 16u);
     EXPECT_EQ(sensor.Info().windowWidth, 2032u);
     EXPECT_EQ(sensor.Info().frameLength, 2093u);
-    EXPECT_EQ(rig->SensorRegister(0x0500), 0x02);
+    EXPECT_EQ(camera.SensorRegister(0x0500), 0x02);
 }
 
 TEST_F(Imx264Window, WindowWritesAreBestEffort)
 {
-    rig->SetSensorAcknowledges(false);
+    SetSensorAcknowledges(false);
     EXPECT_EQ(sensor.SetWindow(0, 1024, 0, 1024, 0), 1);
     EXPECT_EQ(sensor.Info().windowWidth, 1024u);
     EXPECT_TRUE(TakeWrites().empty());
