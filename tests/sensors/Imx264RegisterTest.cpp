@@ -68,11 +68,13 @@ TEST_F(Imx264Register, BusyBusIsWaitedForAHundredPolls)
     EXPECT_EQ(TakeSlept(), 99u * 3u);
 }
 
-TEST(Imx264RegisterWithoutTransport, FailsEveryAccess)
+TEST(Imx264WithoutTransport, FailsEveryAccess)
 {
     platform::WarpClock clock;
     platform::ScopedClock useClock(clock);
-    CSensorIMX264 sensor(nullptr, 0x48);
+    CSensorIMX264 sensor(nullptr, kSensorBus);
+    EXPECT_EQ(sensor.ProbeSensor(), 1);
+    EXPECT_EQ(sensor.InitializeSensor(), 0);
     uint32_t value = 77;
     EXPECT_EQ(sensor.WriteRegister(0x0404, 1), 0);
     EXPECT_EQ(sensor.ReadRegister(0x0404, &value), 0);
@@ -80,6 +82,10 @@ TEST(Imx264RegisterWithoutTransport, FailsEveryAccess)
     EXPECT_EQ(sensor.ReadRegisterWhenIdle(0x0404, &value), 0);
     EXPECT_EQ(value, 77u);
     EXPECT_EQ(clock.SleptMilliseconds(), 1u); // only the write's own breath
+    EXPECT_EQ(sensor.SetGain(10), 0);
+    EXPECT_EQ(sensor.SetExposureTime(100), 0);
+    EXPECT_EQ(sensor.GetGain(&value), 1);
+    EXPECT_EQ(value, 0u);
 }
 
 // A read is two bus transfers (address, then data). Another thread's write
