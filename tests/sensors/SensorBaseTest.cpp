@@ -113,6 +113,9 @@ TEST(SensorBase, OperationsWithoutDriverFailAndLeaveOutputsAlone)
     EXPECT_STREQ(text, "x");
 }
 
+// The getters that answer from the parameter block: the supported word is
+// the result, whatever it holds, and the field goes out through any real
+// pointer, supported or not.
 TEST(SensorBase, FieldGettersAnswerFromTheParameterBlock)
 {
     BareSensor sensor(nullptr);
@@ -130,66 +133,64 @@ TEST(SensorBase, FieldGettersAnswerFromTheParameterBlock)
     info.exposureSecondsCurrent = 0.25;
     info.exposureSecondsDefault = 0.5;
     info.exposureSecondsSupported = 1;
+    BareSensor unsupported(nullptr);
 
-    uint32_t value = 0;
-    EXPECT_EQ(sensor.IsBlackLevelSupported(), 1);
-    EXPECT_EQ(sensor.GetBlackLevel(&value), 1);
-    EXPECT_EQ(value, 240u);
-    EXPECT_EQ(sensor.GetBlackLevelMin(&value), 1);
-    EXPECT_EQ(value, 1u);
-    EXPECT_EQ(sensor.GetBlackLevelMax(&value), 1);
-    EXPECT_EQ(value, 4095u);
-    EXPECT_EQ(sensor.GetBlackLevelDefault(&value), 1);
-    EXPECT_EQ(value, 200u);
-    EXPECT_EQ(sensor.IsFeatureSupported(), 1);
-    EXPECT_EQ(sensor.GetFeature(&value), 1);
-    EXPECT_EQ(value, 9u);
-    // The supported word is the result, whatever it holds.
-    EXPECT_EQ(sensor.IsGainStageSupported(), 5);
-    EXPECT_EQ(sensor.GetGainStageMin(&value), 5);
-    EXPECT_EQ(value, 0u);
-    EXPECT_EQ(sensor.GetGainStageMax(&value), 5);
-    EXPECT_EQ(value, 3u);
-    EXPECT_EQ(sensor.GetGainStageDefault(&value), 5);
-    EXPECT_EQ(value, 1u);
-    EXPECT_EQ(sensor.GetGainStage(&value), 5);
-    EXPECT_EQ(value, 2u);
-    EXPECT_EQ(sensor.GetFlipVAux(), 1);
-    EXPECT_EQ(sensor.GetFlipHAux(), 2);
-    EXPECT_EQ(sensor.GetFlipVEnabled(), 3);
-    EXPECT_EQ(sensor.GetFlipHEnabled(), 4);
-
-    double seconds = 0;
-    EXPECT_EQ(sensor.IsExposureSecondsSupported(), 1);
-    EXPECT_EQ(sensor.GetExposureSecondsMin(&seconds), 1.0);
-    EXPECT_EQ(seconds, 0.001);
-    EXPECT_EQ(sensor.GetExposureSecondsMax(&seconds), 1.0);
-    EXPECT_EQ(seconds, 60.0);
-    EXPECT_EQ(sensor.GetExposureSecondsDefault(&seconds), 1.0);
-    EXPECT_EQ(seconds, 0.5);
-    EXPECT_EQ(sensor.GetExposureSeconds(&seconds), 1);
-    EXPECT_EQ(seconds, 0.25);
-
-    // A null out-parameter is refused, not written through.
-    EXPECT_EQ(sensor.GetBlackLevel(nullptr), 0);
-    EXPECT_EQ(sensor.GetFeature(nullptr), 0);
-    EXPECT_EQ(sensor.GetGainStage(nullptr), 0);
-    EXPECT_EQ(sensor.GetExposureSecondsMin(nullptr), 0.0);
+#define ROW(getter, ...) {#getter, &CSensorBase::getter, __VA_ARGS__}
+    const struct {
+        const char* name;
+        int (CSensorBase::*get)();
+        int answer;
+    } flags[] = {
+        ROW(IsBlackLevelSupported, 1), ROW(IsFeatureSupported, 1), ROW(IsGainStageSupported, 5),
+        ROW(IsExposureSecondsSupported, 1), ROW(GetFlipVAux, 1), ROW(GetFlipHAux, 2),
+        ROW(GetFlipVEnabled, 3), ROW(GetFlipHEnabled, 4),
+    };
+    const struct {
+        const char* name;
+        int (CSensorBase::*get)(uint32_t*);
+        uint32_t value;
+        int answer;
+    } fields[] = {
+        ROW(GetBlackLevel, 240, 1),    ROW(GetBlackLevelMin, 1, 1),  ROW(GetBlackLevelMax, 4095, 1),
+        ROW(GetBlackLevelDefault, 200, 1), ROW(GetFeature, 9, 1),    ROW(GetGainStage, 2, 5),
+        ROW(GetGainStageMin, 0, 5),    ROW(GetGainStageMax, 3, 5),   ROW(GetGainStageDefault, 1, 5),
+    };
+    const struct {
+        const char* name;
+        double (CSensorBase::*get)(double*);
+        double value;
+    } seconds[] = {
+        ROW(GetExposureSecondsMin, 0.001), ROW(GetExposureSecondsMax, 60.0), ROW(GetExposureSecondsDefault, 0.5),
+    };
+#undef ROW
+    for (const auto& flag : flags) {
+        EXPECT_EQ((sensor.*flag.get)(), flag.answer) << flag.name;
+        EXPECT_EQ((unsupported.*flag.get)(), 0) << flag.name;
+    }
+    for (const auto& field : fields) {
+        SCOPED_TRACE(field.name);
+        uint32_t value = kUntouched;
+        EXPECT_EQ((sensor.*field.get)(&value), field.answer);
+        EXPECT_EQ(value, field.value);
+        EXPECT_EQ((sensor.*field.get)(nullptr), 0);
+        value = kUntouched;
+        EXPECT_EQ((unsupported.*field.get)(&value), 0);
+        EXPECT_EQ(value, 0u);
+    }
+    for (const auto& field : seconds) {
+        SCOPED_TRACE(field.name);
+        double value = -1.0;
+        EXPECT_EQ((sensor.*field.get)(&value), 1.0);
+        EXPECT_EQ(value, field.value);
+        EXPECT_EQ((sensor.*field.get)(nullptr), 0.0);
+        value = -1.0;
+        EXPECT_EQ((unsupported.*field.get)(&value), 0.0);
+        EXPECT_EQ(value, 0.0);
+    }
+    double value = 0;
+    EXPECT_EQ(sensor.GetExposureSeconds(&value), 1);
+    EXPECT_EQ(value, 0.25);
     EXPECT_EQ(sensor.GetExposureSeconds(nullptr), 0);
-}
-
-TEST(SensorBase, UnsupportedFieldGettersStillDeliverAndAnswerZero)
-{
-    BareSensor sensor(nullptr);
-    uint32_t value = kUntouched;
-    EXPECT_EQ(sensor.IsBlackLevelSupported(), 0);
-    EXPECT_EQ(sensor.GetBlackLevelMax(&value), 0);
-    EXPECT_EQ(value, 0u);
-    double seconds = -1;
-    EXPECT_EQ(sensor.GetExposureSecondsMax(&seconds), 0.0);
-    EXPECT_EQ(seconds, 0.0);
-    EXPECT_EQ(sensor.IsExposureSecondsSupported(), 0);
-    EXPECT_EQ(sensor.IsFeatureSupported(), 0);
 }
 
 TEST(SensorBase, CopySensorInfoCopiesTheWholeBlockAndRefusesNull)
