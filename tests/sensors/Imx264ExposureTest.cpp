@@ -204,10 +204,6 @@ TEST_F(Imx264Exposure, RangeGettersAnswerTheConstructorValues)
     EXPECT_TRUE(TakeWrites().empty());
 
     const SensorInfo& info = sensor.Info();
-    EXPECT_EQ(info.sensorWidth, 2448u);
-    EXPECT_EQ(info.sensorHeight, 2048u);
-    EXPECT_EQ(info.effectiveWidth, 2448u);
-    EXPECT_EQ(info.effectiveHeight, 2048u);
     EXPECT_EQ(info.windowFlagH + info.windowFlagV, 2u);
     EXPECT_EQ(info.lineLength, 2656u);
     EXPECT_EQ(info.sensorFlags, 1u);

@@ -56,35 +56,28 @@ TEST(SensorFactory, RowsCarryBusAddressAndModelCode)
     }
 }
 
-TEST(SensorFactory, BuildsTheImx264ForThisProduct)
+TEST(SensorFactory, OnlyTheImx264RowBuildsADriver)
 {
     CControllerBase controller;
-    std::unique_ptr<CSensorBase> driver = CreateSensorDriver(0x31B4, &controller);
-    ASSERT_NE(driver, nullptr);
-    EXPECT_NE(dynamic_cast<CSensorIMX264*>(driver.get()), nullptr);
-    EXPECT_EQ(driver->Transport(), &controller);
-    EXPECT_EQ(driver->BusAddress(), 0x48);
-    EXPECT_EQ(driver->ModelCode(), 57u);
-    EXPECT_EQ(driver->Info().sensorWidth, 2448u);
+    for (const SensorFactoryRow& row : SensorFactoryTable()) {
+        const std::unique_ptr<CSensorBase> driver = CreateSensorDriver(row.productId, &controller);
+        if (row.productId != 0x31B4) {
+            // A row whose class is not built answers exactly like a missing row.
+            EXPECT_EQ(row.construct, nullptr) << row.className;
+            EXPECT_EQ(driver, nullptr) << row.className;
+            continue;
+        }
+        ASSERT_NE(driver, nullptr);
+        EXPECT_NE(dynamic_cast<CSensorIMX264*>(driver.get()), nullptr);
+        EXPECT_EQ(driver->Transport(), &controller);
+        EXPECT_EQ(driver->BusAddress(), 0x48);
+        EXPECT_EQ(driver->ModelCode(), 57u);
+    }
     // The constructor only fills memory: the driver exists without a device.
     EXPECT_NE(CreateSensorDriver(0x31B4, nullptr), nullptr);
-}
-
-TEST(SensorFactory, UnknownAndUnbuiltProductsGiveNoDriver)
-{
-    CControllerBase controller;
     for (uint32_t productId : {0u, 0x1234u, 0x31B5u, 0x131B4u, 0xFFFFFFFFu}) {
         EXPECT_EQ(FindSensorFactoryRow(productId), nullptr) << std::hex << productId;
         EXPECT_EQ(CreateSensorDriver(productId, &controller), nullptr) << std::hex << productId;
-    }
-    // A row whose class is not built answers exactly like a missing row.
-    for (const SensorFactoryRow& row : SensorFactoryTable()) {
-        if (row.productId == 0x31B4) {
-            EXPECT_NE(row.construct, nullptr);
-            continue;
-        }
-        EXPECT_EQ(row.construct, nullptr) << row.className;
-        EXPECT_EQ(CreateSensorDriver(row.productId, &controller), nullptr) << row.className;
     }
 }
 
