@@ -17,8 +17,7 @@ TEST_F(Imx264Window, WindowIsRoundedAndItsStartsCountFromTheFarEdges)
         const char* name;
         uint32_t x, width, y, height, mode;
         // The window applied, its shortest frame, and registers 0x0500 and 0x020D.
-        uint32_t appliedX, appliedWidth, appliedY, appliedHeight, frameLength;
-        uint8_t modeBits, subSampling;
+        uint32_t appliedX, appliedWidth, appliedY, appliedHeight, frameLength, modeBits, subSampling;
     };
     const Case cases[] = {
         {"the full array", 0, 2448, 0, 2048, 0, 0, 2448, 0, 2048, 2094, 0x00, 0x00},
@@ -36,8 +35,8 @@ TEST_F(Imx264Window, WindowIsRoundedAndItsStartsCountFromTheFarEdges)
         EXPECT_EQ((std::array{x, width, y, height, mode}),
                   (std::array{c.appliedX, c.appliedWidth, c.appliedY, c.appliedHeight, c.mode}));
         EXPECT_EQ(sensor.Info().frameLength, c.frameLength);
-        EXPECT_EQ(camera.SensorRegister(0x0500), c.modeBits);
-        EXPECT_EQ(camera.SensorRegister(0x020D), c.subSampling);
+        EXPECT_EQ(Registers(0x0500, 1), c.modeBits);
+        EXPECT_EQ(Registers(0x020D, 1), c.subSampling);
         EXPECT_EQ(Registers(0x0510, 2), 2448 - c.appliedWidth - c.appliedX);
         EXPECT_EQ(Registers(0x0512, 2), 2048 - c.appliedHeight - c.appliedY);
         EXPECT_EQ(Registers(0x0514, 2), c.appliedWidth);
