@@ -51,48 +51,45 @@ TEST(SensorBase, OperationsWithoutDriverFailAndLeaveOutputsAlone)
     uint16_t half = 7;
     uint8_t major = 7, minor = 7;
     // Each operation with what a driver that overrides nothing answers.
-#define OP(call, want) {#call, [&] { return static_cast<int>(sensor.call); }, want}
+#define OPW(call, want) {#call, [&] { return static_cast<int>(sensor.call); }, want}
+#define OP(call) OPW(call, 0)
     const struct {
         const char* call;
         std::function<int()> run;
         int want;
     } operations[] = {
-        OP(ProbeSensor(), 0), OP(InitializeSensor(), 0), OP(EstablishSerialLink(), 0),
-        OP(RecoverAfterOpenTimeout(), 0), OP(SetWindow(0, 16, 0, 16, 0), 0), OP(GetWindow(&a, &b, &c, &d, &e), 0),
-        OP(SetTriggerMode(1), 0), OP(GetTriggerMode(&signedOut), 0), OP(ModelSet(1), 0), OP(ModelQuery1(&a), 0),
-        OP(ModelQuery2(&a), 0), OP(SetTransferDepth(1), 0), OP(SetExposureLines(100), 0),
-        OP(GetExposureLines(&a), 0), OP(SetGain(1), 0), OP(GetGain(&a), 0), OP(SetChannelValue1(1), 0),
-        OP(SetChannelValue2(1), 0), OP(SetChannelValue3(1), 0), OP(SetChannelValue4(1), 0),
-        OP(GetChannelValue1(&a), 0), OP(GetChannelValue2(&a), 0), OP(GetChannelValue3(&a), 0),
-        OP(GetChannelValue4(&a), 0), OP(GetExposureLinesMin(&a), 0), OP(GetExposureLinesMax(&a), 0),
-        OP(GetExposureLinesDefault(&a), 0), OP(GetGainMin(&a), 0), OP(GetGainMax(&a), 0),
-        OP(GetGainDefault(&a), 0), OP(GetRange2Min(&a), 0), OP(GetRange2Max(&a), 0), OP(GetRange2Default(&a), 0),
-        OP(SetChannelGain(1, 5), 0), OP(SetChannelOffset(1, 5), 0), OP(GetChannelGain(1, &a), 0),
-        OP(GetChannelOffset(1, &a), 0), OP(GetChannelGainMin(&a), 0), OP(GetChannelGainMax(&a), 0),
-        OP(GetChannelGainDefault(&a), 0), OP(GetChannelOffsetMin(&a), 0), OP(GetChannelOffsetMax(&a), 0),
-        OP(GetChannelOffsetDefault(&a), 0), OP(SetBlackLevel(1), 0), OP(SetFeature(1), 0), OP(SetGainStage(1), 0),
-        OP(ReadGainStage(&a), 0), OP(GetGainStageLabel(0, label, sizeof label), 0), OP(SetExposureTime(100), 0),
-        OP(GetExposureTime(&a), 0), OP(GetExposureTimeMin(&a), 0), OP(GetExposureTimeMax(&a), 0),
-        OP(GetExposureTimeDefault(&a), 0), OP(SetFlipV(1), 0), OP(SetMirrorH(1), 0), OP(GetFlipV(&a), 0),
-        OP(GetMirrorH(&a), 0), OP(SetParameter(0, &rate), 0), OP(WriteRegister(0x0404, 1), 0),
-        OP(WriteRegisterWhenIdle(0x0404, 1), 0), OP(ReadRegister(0x0404, &a), 0),
-        OP(ReadRegisterWhenIdle(0x0404, &a), 0), OP(SetAuxValue(1), 0), OP(GetAuxValue(&a), 0),
-        OP(ReservedA(), 0), OP(ReservedB(), 0), OP(ReservedC(), 0), OP(ReservedD(), 0), OP(SetClockMode(1), 0),
-        OP(GetClockMode(&a), 0), OP(ReservedE(), 0), OP(ReservedF(), 0), OP(IsInternalCorrectionAvailable(), 0),
-        OP(SetInternalCorrection(1), 0), OP(GetInternalCorrection(&a), 0), OP(IsCoolingAvailable(), 0),
-        OP(GetCoolingState(&a), 0), OP(SetCoolingState(1), 0), OP(IsTemperatureAvailable(), 0),
-        OP(ReadTemperature(&seconds), 0), OP(IsWorkerRunning(), 0), OP(IsAuxOutputAvailable(), 0),
-        OP(GetAuxOutput(&a), 0), OP(SetAuxOutput(1), 0), OP(ReceiveText(text, sizeof text), 0),
-        OP(SendText("hello"), 0), OP(IsExtendedModeAvailable(), 0), OP(GetExtendedMode(&a), 0),
-        OP(SetExtendedMode(1), 0), OP(ReservedQueryA(&a), 0), OP(ReservedQueryB(&a), 0), OP(ReservedQueryC(&a), 0),
-        OP(GetTargetTemperature(&signedOut), 0), OP(SetTargetTemperature(20), 0), OP(SetExposureSeconds(0.5), 0),
-        OP(IsSpecialModeAvailable(), 0), OP(GetSpecialMode(&a), 0), OP(SetSpecialMode(1), 0),
-        OP(CheckReadiness(0, 0), 0), OP(GetVersionInfo(&a, &half, &major, &minor), 0), OP(PostOpenStep(), 0),
-        OP(ReadStatusBit(), -1), OP(SetStatusCompanion(1), 0), OP(ModelSpecificA(), 0), OP(ModelSpecificB(), -1),
-        OP(ModelSpecificC(), 0), OP(CanOutputMode0(), 1), OP(CanOutputMode1(), 1), OP(CanOutputMode2(), 1),
-        OP(ModelSpecificD(), 0), OP(ModelSpecificE(), 0),
+        OP(ProbeSensor()), OP(InitializeSensor()), OP(EstablishSerialLink()), OP(RecoverAfterOpenTimeout()),
+        OP(SetWindow(0, 16, 0, 16, 0)), OP(GetWindow(&a, &b, &c, &d, &e)), OP(SetTriggerMode(1)),
+        OP(GetTriggerMode(&signedOut)), OP(ModelSet(1)), OP(ModelQuery1(&a)), OP(ModelQuery2(&a)),
+        OP(SetTransferDepth(1)), OP(SetExposureLines(100)), OP(GetExposureLines(&a)), OP(SetGain(1)), OP(GetGain(&a)),
+        OP(SetChannelValue1(1)), OP(SetChannelValue2(1)), OP(SetChannelValue3(1)), OP(SetChannelValue4(1)),
+        OP(GetChannelValue1(&a)), OP(GetChannelValue2(&a)), OP(GetChannelValue3(&a)), OP(GetChannelValue4(&a)),
+        OP(GetExposureLinesMin(&a)), OP(GetExposureLinesMax(&a)), OP(GetExposureLinesDefault(&a)), OP(GetGainMin(&a)),
+        OP(GetGainMax(&a)), OP(GetGainDefault(&a)), OP(GetRange2Min(&a)), OP(GetRange2Max(&a)),
+        OP(GetRange2Default(&a)), OP(SetChannelGain(1, 5)), OP(SetChannelOffset(1, 5)), OP(GetChannelGain(1, &a)),
+        OP(GetChannelOffset(1, &a)), OP(GetChannelGainMin(&a)), OP(GetChannelGainMax(&a)),
+        OP(GetChannelGainDefault(&a)), OP(GetChannelOffsetMin(&a)), OP(GetChannelOffsetMax(&a)),
+        OP(GetChannelOffsetDefault(&a)), OP(SetBlackLevel(1)), OP(SetFeature(1)), OP(SetGainStage(1)),
+        OP(ReadGainStage(&a)), OP(GetGainStageLabel(0, label, sizeof label)), OP(SetExposureTime(100)),
+        OP(GetExposureTime(&a)), OP(GetExposureTimeMin(&a)), OP(GetExposureTimeMax(&a)), OP(GetExposureTimeDefault(&a)),
+        OP(SetFlipV(1)), OP(SetMirrorH(1)), OP(GetFlipV(&a)), OP(GetMirrorH(&a)), OP(SetParameter(0, &rate)),
+        OP(WriteRegister(0x0404, 1)), OP(WriteRegisterWhenIdle(0x0404, 1)), OP(ReadRegister(0x0404, &a)),
+        OP(ReadRegisterWhenIdle(0x0404, &a)), OP(SetAuxValue(1)), OP(GetAuxValue(&a)), OP(ReservedA()), OP(ReservedB()),
+        OP(ReservedC()), OP(ReservedD()), OP(SetClockMode(1)), OP(GetClockMode(&a)), OP(ReservedE()), OP(ReservedF()),
+        OP(IsInternalCorrectionAvailable()), OP(SetInternalCorrection(1)), OP(GetInternalCorrection(&a)),
+        OP(IsCoolingAvailable()), OP(GetCoolingState(&a)), OP(SetCoolingState(1)), OP(IsTemperatureAvailable()),
+        OP(ReadTemperature(&seconds)), OP(IsWorkerRunning()), OP(IsAuxOutputAvailable()), OP(GetAuxOutput(&a)),
+        OP(SetAuxOutput(1)), OP(ReceiveText(text, sizeof text)), OP(SendText("hello")), OP(IsExtendedModeAvailable()),
+        OP(GetExtendedMode(&a)), OP(SetExtendedMode(1)), OP(ReservedQueryA(&a)), OP(ReservedQueryB(&a)),
+        OP(ReservedQueryC(&a)), OP(GetTargetTemperature(&signedOut)), OP(SetTargetTemperature(20)),
+        OP(SetExposureSeconds(0.5)), OP(IsSpecialModeAvailable()), OP(GetSpecialMode(&a)), OP(SetSpecialMode(1)),
+        OP(CheckReadiness(0, 0)), OP(GetVersionInfo(&a, &half, &major, &minor)), OP(PostOpenStep()),
+        OPW(ReadStatusBit(), -1), OP(SetStatusCompanion(1)), OP(ModelSpecificA()), OPW(ModelSpecificB(), -1),
+        OP(ModelSpecificC()), OPW(CanOutputMode0(), 1), OPW(CanOutputMode1(), 1), OPW(CanOutputMode2(), 1),
+        OP(ModelSpecificD()), OP(ModelSpecificE()),
     };
 #undef OP
+#undef OPW
     for (const auto& operation : operations)
         EXPECT_EQ(operation.run(), operation.want) << operation.call;
     sensor.RestartStreaming();
