@@ -49,9 +49,9 @@ void ReadAndCheckFrame(CKelCy3Cam& cam, emu::EmulatedCamera& camera, uint32_t by
     request.capacity = static_cast<uint32_t>(buffer.size());
     ASSERT_EQ(cam.ReadFrameInfo(&request), 1);
     EXPECT_EQ(std::memcmp(request.frameInfo, "TFIB", 4), 0);
-    const uint32_t payload = LoadU32(request.frameInfo + 16);
+    const uint32_t payload = U32(request.frameInfo + 16);
     EXPECT_EQ(payload, kFullWidth * kFullHeight * bytesPerSample);
-    EXPECT_EQ(request.frameNumber, LoadU32(request.frameInfo + 32));
+    EXPECT_EQ(request.frameNumber, U32(request.frameInfo + 32));
     const auto settings = camera.SettingsOfFrame(request.frameNumber);
     ASSERT_TRUE(settings.has_value());
     ASSERT_EQ(settings->BytesPerSample(), bytesPerSample);
@@ -291,15 +291,15 @@ TEST_F(BulkTest, BufferedTransfersStageThroughTheTransferBuffer)
     EXPECT_EQ(buffered[0].outSize, 102u);
     ASSERT_GE(buffered[0].input.size(), 38u);
     EXPECT_EQ(buffered[0].input[13], 0x81);
-    EXPECT_EQ(LoadU32(&buffered[0].input[30]), 38u);
-    EXPECT_EQ(LoadU32(&buffered[0].input[34]), 64u);
+    EXPECT_EQ(U32(&buffered[0].input[30]), 38u);
+    EXPECT_EQ(U32(&buffered[0].input[34]), 64u);
 
     // The payload in one piece, copied out of the staging buffer.
-    const uint32_t payload = LoadU32(block + 16);
+    const uint32_t payload = U32(block + 16);
     std::vector<uint8_t> data(payload);
     ASSERT_EQ(cam_->TransferBuffered(cam_->GetStreamHandle(), data.data(), payload, 0x81, &count), 1);
     EXPECT_EQ(count, payload);
-    const auto settings = Camera().SettingsOfFrame(LoadU32(block + 32));
+    const auto settings = Camera().SettingsOfFrame(U32(block + 32));
     ASSERT_TRUE(settings.has_value());
     ExpectPayloadMatches(data, *settings);
 }
@@ -362,7 +362,7 @@ TEST_F(BulkTest, MemoryTransfersMoveWholeBlocksButOnlyTheCallersBytes)
     ASSERT_EQ(cam_->WriteMemory(0x3000, page.data(), 4096), 1);
     direct = Requests(kDirect);
     ASSERT_EQ(direct.size(), 2u);
-    EXPECT_EQ(LoadU32(&direct[0].payload[16]), 8192u);
+    EXPECT_EQ(U32(&direct[0].payload[16]), 8192u);
     EXPECT_EQ(direct[1].outSize, 8192u);
     memory = Camera().Memory(0x3000, 8192);
     EXPECT_TRUE(std::equal(page.begin(), page.end(), memory.begin()));

@@ -35,11 +35,11 @@ struct TableView {
     std::unique_ptr<SharedMemory> view;
 
     const uint8_t* Bytes() const { return static_cast<const uint8_t*>(view->Data()); }
-    uint32_t AttachCount() const { return LoadU32(Bytes()); }
-    uint32_t EntryCount() const { return LoadU32(Bytes() + 8580); }
+    uint32_t AttachCount() const { return U32(Bytes()); }
+    uint32_t EntryCount() const { return U32(Bytes() + 8580); }
     const uint8_t* Entry(int position) const { return Bytes() + 4 + 268 * position; }
     uint16_t ProductId(int position) const { return static_cast<uint16_t>(Entry(position)[2] | (Entry(position)[3] << 8)); }
-    int32_t DeviceNumber(int position) const { return static_cast<int32_t>(LoadU32(Entry(position) + 4)); }
+    int32_t DeviceNumber(int position) const { return static_cast<int32_t>(U32(Entry(position) + 4)); }
     std::string Path(int position) const { return reinterpret_cast<const char*>(Entry(position) + 8); }
 };
 
@@ -306,5 +306,5 @@ TEST(SharedTableName, IsTheOneEveryProcessOfTheLibraryOpens)
     CKelCy3Cam cam;
     auto view = SharedMemory::Open("U3Q5-MemMap", kTableBytes);
     ASSERT_NE(view, nullptr);
-    EXPECT_GE(LoadU32(static_cast<const uint8_t*>(view->Data())), 1u);
+    EXPECT_GE(U32(static_cast<const uint8_t*>(view->Data())), 1u);
 }

@@ -36,7 +36,7 @@ std::vector<emu::LoggedRequest> CameraTest::Requests(uint32_t code) const
 std::vector<emu::LoggedRequest> CameraTest::VendorRequests(uint8_t requestCode) const
 {
     std::vector<emu::LoggedRequest> picked;
-    for (const auto& entry : Requests(kEp0Control))
+    for (const auto& entry : Requests(kEp0))
         if (entry.input.size() > 1 && entry.input[1] == requestCode)
             picked.push_back(entry);
     return picked;

@@ -2,7 +2,7 @@
 // Shared pieces of the transport suite: a fixture that starts every test from
 // an unused shared device table, one with an emulated camera already listed,
 // selected and prepared, and helpers that pick requests out of the emulator's
-// log and build the records the driver must receive, byte by byte.
+// log. The records the driver must receive are built by ../support/WireFormat.h.
 
 #include <gtest/gtest.h>
 
@@ -24,13 +24,10 @@ using tavix::CKelCy3Cam;
 namespace emu = tavix::emu;
 
 using namespace tavix::test;
-constexpr uint32_t kEp0Control = codes::kEp0;
-using codes::kAbortPipe;
-using codes::kBuffered;
-using codes::kDirect;
-using codes::kResetPipe;
-using codes::kResetPort;
-using codes::kSpeed;
+using namespace tavix::test::codes;
+
+// The bulk endpoint frames (and camera memory reads) arrive on.
+constexpr uint8_t kFrameIn = 0x81;
 
 // Each test gets a shared table of its own, under a name no other process
 // uses (suites of other layers may be attached to "U3Q5-MemMap" right now),
@@ -60,20 +57,14 @@ struct CameraSetup {
 };
 
 // An emulated camera installed as the device port, listed, selected and
-// (unless asked otherwise) prepared; the log starts empty.
+// (unless asked otherwise) prepared; the log starts empty. The members end
+// in reverse order: the transport, the installed port, then the port.
 class CameraTest : public SharedTableTest {
 protected:
     void SetUp() override
     {
         SharedTableTest::SetUp();
         Start(CameraSetup{});
-    }
-    void TearDown() override
-    {
-        cam_.reset();
-        installed_.reset();
-        port_.reset();
-        SharedTableTest::TearDown();
     }
 
     void Start(const CameraSetup& setup);
@@ -90,7 +81,5 @@ protected:
 };
 
 std::vector<uint8_t> Pattern(size_t bytes, uint8_t seed);
-
-inline uint32_t LoadU32(const uint8_t* bytes) { return U32(bytes); }
 
 } // namespace transport_test

@@ -56,7 +56,7 @@ TEST_F(VendorTest, EveryRequestTravelsAsOneExactRecordOnAHandleOfItsOwn)
         const auto log = Camera().Log();
         ASSERT_EQ(log.size(), 1u);
         const auto& entry = log[0];
-        EXPECT_EQ(entry.controlCode, kEp0Control);
+        EXPECT_EQ(entry.controlCode, kEp0);
         EXPECT_FALSE(entry.overlapped);
         EXPECT_EQ(entry.inSize, 102u);
         EXPECT_EQ(entry.outSize, 102u);
