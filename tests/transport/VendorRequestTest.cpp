@@ -9,7 +9,6 @@
 using namespace transport_test;
 
 namespace {
-
 using VendorTest = CameraTest;
 } // namespace
 
@@ -61,8 +60,7 @@ TEST_F(VendorTest, EveryRequestTravelsAsOneExactRecordOnAHandleOfItsOwn)
         EXPECT_EQ(entry.inSize, 102u);
         EXPECT_EQ(entry.outSize, 102u);
         EXPECT_TRUE(entry.problem.empty()) << entry.problem;
-        ASSERT_EQ(entry.input.size(), 102u);
-        EXPECT_TRUE(std::equal(entry.input.begin(), entry.input.end(), c.record.begin()));
+        EXPECT_EQ(entry.input, Bytes(c.record));
         if (c.record[1] == 0xC2)
             streamHandleId = entry.handleId;
         else
@@ -89,73 +87,59 @@ TEST_F(VendorTest, ReadsTakeTheirAnswerOnlyByTheirRuleButStillCountAsAccepted)
     for (size_t i = 0; i < info.size(); ++i)
         info[i] = static_cast<uint8_t>(i * 3 + 1);
     Camera().SetInfoBlock(info);
-    uint8_t block[64] = {};
-    ASSERT_EQ(cam_->ReadInfoBlock(block), 1);
-    EXPECT_TRUE(std::equal(info.begin(), info.end(), block));
-
+    std::array<uint8_t, 64> bytes{};
+    ASSERT_EQ(cam_->ReadInfoBlock(bytes.data()), 1);
+    EXPECT_EQ(bytes, info);
     ASSERT_EQ(cam_->SendCommandByte(0x5A), 1);
-    uint8_t status = 0;
-    ASSERT_EQ(cam_->ReadStatusByte(&status), 1);
-    EXPECT_EQ(status, 0x5A);
-
+    ASSERT_EQ(cam_->ReadStatusByte(bytes.data()), 1);
+    EXPECT_EQ(bytes[0], 0x5A);
+    ASSERT_EQ(cam_->ReadGpio25Flag(bytes.data()), 1);
+    EXPECT_EQ(bytes[0], 1);
     ASSERT_EQ(cam_->WriteSensorWord(0x0100, 0xBEEF), 1);
     uint32_t word = 0xFFFFFFFF;
     ASSERT_EQ(cam_->ReadSensorWord(0x0100, &word), 1);
     EXPECT_EQ(word, 0xBEEFu) << "zero-extended";
-
     ASSERT_EQ(cam_->WriteRegister32(0x0456, 0x12345678), 1);
     EXPECT_EQ(Camera().ControllerRegister(0x0456), 0x12345678u);
     ASSERT_EQ(cam_->ReadRegister16(0x0456, &word), 1);
     EXPECT_EQ(word, 0x5678u);
 
-    uint8_t flag = 0xEE;
-    ASSERT_EQ(cam_->ReadGpio25Flag(&flag), 1);
-    EXPECT_EQ(flag, 1);
-
-    // Short answers: the request is accepted, the output stays as it was.
-    uint8_t untouched[64];
-    std::fill(std::begin(untouched), std::end(untouched), 0xEE);
-    Camera().ShortenNextReply(0xB0, 63);
-    EXPECT_EQ(cam_->ReadInfoBlock(untouched), 1);
-    Camera().ShortenNextReply(0xB1, 0);
-    EXPECT_EQ(cam_->ReadInfoBlockB1(untouched), 1);
-    EXPECT_TRUE(std::all_of(std::begin(untouched), std::end(untouched), [](uint8_t b) { return b == 0xEE; }));
-
-    flag = 0xEE;
-    Camera().ShortenNextReply(0xC3, 63);
-    EXPECT_EQ(cam_->ReadGpio25Flag(&flag), 1);
-    EXPECT_EQ(flag, 0xEE);
-
-    uint8_t fpga[2] = {0xEE, 0xEE};
-    Camera().ShortenNextReply(0x31, 1);
-    EXPECT_EQ(cam_->I2cRead(0x40, fpga, 2), 1);
-    EXPECT_EQ(fpga[0], 0xEE);
-    EXPECT_EQ(fpga[1], 0xEE);
-
-    status = 0xEE;
-    Camera().ShortenNextReply(0x3D, 0);
-    EXPECT_EQ(cam_->ReadStatusByte(&status), 1);
-    EXPECT_EQ(status, 0xEE);
-
-    word = 0xEEEEEEEE;
-    Camera().ShortenNextReply(0x3F, 0);
-    EXPECT_EQ(cam_->ReadSensorWord(0x0100, &word), 1);
-    EXPECT_EQ(word, 0xEEEEEEEEu);
-
-    // ReadRegister16 clears its output once accepted, before it looks at the count.
-    word = 0xEEEEEEEE;
-    Camera().ShortenNextReply(0xD1, 2);
-    EXPECT_EQ(cam_->ReadRegister16(0x0456, &word), 1);
-    EXPECT_EQ(word, 0u);
+    // Short answers to the same reads: accepted, the output left as it was,
+    // except that ReadRegister16 clears its output before it looks at the count.
+    const struct {
+        const char* what;
+        uint8_t request;
+        uint32_t dataBytes;
+        std::function<int()> read;
+        uint32_t wordAfter = 0xEEEEEEEE;
+    } shortReplies[] = {
+        {"ReadInfoBlock", 0xB0, 63, [&] { return cam_->ReadInfoBlock(bytes.data()); }},
+        {"ReadInfoBlockB1", 0xB1, 0, [&] { return cam_->ReadInfoBlockB1(bytes.data()); }},
+        {"ReadGpio25Flag", 0xC3, 63, [&] { return cam_->ReadGpio25Flag(bytes.data()); }},
+        {"I2cRead", 0x31, 1, [&] { return cam_->I2cRead(0x40, bytes.data(), 2); }},
+        {"ReadStatusByte", 0x3D, 0, [&] { return cam_->ReadStatusByte(bytes.data()); }},
+        {"ReadSensorWord", 0x3F, 0, [&] { return cam_->ReadSensorWord(0x0100, &word); }},
+        {"ReadRegister16", 0xD1, 2, [&] { return cam_->ReadRegister16(0x0456, &word); }, 0},
+    };
+    for (const auto& row : shortReplies) {
+        SCOPED_TRACE(row.what);
+        bytes.fill(0xEE);
+        word = 0xEEEEEEEE;
+        Camera().ShortenNextReply(row.request, row.dataBytes);
+        EXPECT_EQ(row.read(), 1);
+        EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0xEE; }));
+        EXPECT_EQ(word, row.wordAfter);
+    }
 
     // A refused request fails and leaves the output alone, cleared or not.
+    bytes.fill(0xEE);
     word = 0xEEEEEEEE;
     Camera().RefuseNextRequests(1, 31);
     EXPECT_EQ(cam_->ReadRegister16(0x0456, &word), 0);
     EXPECT_EQ(word, 0xEEEEEEEEu);
     Camera().RefuseNextRequests(1, 31);
-    EXPECT_EQ(cam_->ReadInfoBlock(untouched), 0);
-    EXPECT_EQ(untouched[0], 0xEE);
+    EXPECT_EQ(cam_->ReadInfoBlock(bytes.data()), 0);
+    EXPECT_EQ(bytes[0], 0xEE);
 }
 
 TEST_F(VendorTest, I2cTransfersAboveSixtyFourBytesAreRefusedWithoutARequest)
@@ -175,7 +159,7 @@ TEST_F(VendorTest, I2cTransfersAboveSixtyFourBytesAreRefusedWithoutARequest)
     ASSERT_EQ(cam_->I2cWrite(0xA2, write.data(), 64), 1);
     const auto logged = VendorRequests(0x30);
     ASSERT_EQ(logged.size(), 1u);
-    EXPECT_TRUE(std::equal(write.begin(), write.end(), logged[0].input.begin() + 38));
+    EXPECT_EQ(logged[0].input, Bytes(VendorRecord(kOut, 0x30, 64, 0xA2, write)));
     for (size_t i = 0; i < 62; ++i)
         ASSERT_EQ(Camera().EepromByte(static_cast<uint16_t>(0x200 + i)), write[2 + i]) << i;
 
@@ -202,8 +186,8 @@ TEST_F(VendorTest, RegisterAndEepromAccessFollowTheBusFraming)
     EXPECT_EQ(value, 0xA7);
     auto log = Camera().Log();
     ASSERT_EQ(log.size(), 2u);
-    EXPECT_TRUE(std::equal(log[0].input.begin(), log[0].input.end(), VendorRecord(kOut, 0x30, 1, 0x40, {0x23}).begin()));
-    EXPECT_TRUE(std::equal(log[1].input.begin(), log[1].input.end(), VendorRecord(kIn, 0x31, 2, 0x41).begin()));
+    EXPECT_EQ(log[0].input, Bytes(VendorRecord(kOut, 0x30, 1, 0x40, {0x23})));
+    EXPECT_EQ(log[1].input, Bytes(VendorRecord(kIn, 0x31, 2, 0x41)));
 
     Camera().SetFpgaRegister(0x10, 0x35);
     Camera().SetFpgaRegister(0x11, 0x01);
@@ -215,7 +199,7 @@ TEST_F(VendorTest, RegisterAndEepromAccessFollowTheBusFraming)
     ASSERT_EQ(cam_->WriteSromByte(0x1234, 0x77), 1);
     EXPECT_EQ(Camera().EepromByte(0x1234), 0x77);
     EXPECT_EQ(clock.SleptMilliseconds(), 14u);
-    EXPECT_TRUE(VendorRequests(0x30).back().payload[0] == 0x12 && VendorRequests(0x30).back().payload[2] == 0x77);
+    EXPECT_EQ(VendorRequests(0x30).back().input, Bytes(VendorRecord(kOut, 0x30, 3, 0xA2, {0x12, 0x34, 0x77})));
     Camera().SetSerialNumber("KELVOR01");
     ASSERT_EQ(cam_->ReadSromByte(0x1040, &value), 1);
     EXPECT_EQ(value, 'K');
@@ -253,8 +237,8 @@ TEST_F(VendorTest, RegisterAndEepromAccessFollowTheBusFraming)
     EXPECT_EQ(cam_->ReadAuxRegister(0x03, &value), 0);
     log = Camera().Log();
     ASSERT_EQ(log.size(), 2u) << "the read stops after its refused address write";
-    EXPECT_TRUE(std::equal(log[0].input.begin(), log[0].input.end(), VendorRecord(kOut, 0x30, 2, 0x5A, {3, 9}).begin()));
-    EXPECT_TRUE(std::equal(log[1].input.begin(), log[1].input.end(), VendorRecord(kOut, 0x30, 1, 0x5A, {3}).begin()));
+    EXPECT_EQ(log[0].input, Bytes(VendorRecord(kOut, 0x30, 2, 0x5A, {3, 9})));
+    EXPECT_EQ(log[1].input, Bytes(VendorRecord(kOut, 0x30, 1, 0x5A, {3})));
 }
 
 TEST_F(VendorTest, DriverControlsUseFreshHandlesAndReportWhatTheDriverSaid)
