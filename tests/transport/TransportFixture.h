@@ -26,8 +26,10 @@ namespace emu = tavix::emu;
 using namespace tavix::test;
 using namespace tavix::test::codes;
 
-// The bulk endpoint frames (and camera memory reads) arrive on.
+// Bulk endpoints: frames and camera memory come in on one, commands and
+// memory writes go out on the other.
 constexpr uint8_t kFrameIn = 0x81;
+constexpr uint8_t kCommandOut = 0x01;
 
 // Each test gets a shared table of its own, under a name no other process
 // uses (suites of other layers may be attached to "U3Q5-MemMap" right now),
