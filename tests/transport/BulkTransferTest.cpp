@@ -7,6 +7,7 @@
 #include "TransportFixture.h"
 #include "emulator/FrameInfoBlock.h"
 #include "emulator/Fpga.h"
+#include "emulator/FrameRenderer.h"
 #include "platform/Clock.h"
 
 using namespace transport_test;
@@ -29,22 +30,14 @@ struct Frame {
     TransferRequest request{};
 };
 
-// Compares every sample of the first row, every 61st and the last with what
-// the emulator's scene says the camera sent.
+// Compares the payload with the bytes the emulator sent for that frame.
 void ExpectPayloadMatches(const std::vector<uint8_t>& buffer, const emu::FrameSettings& settings)
 {
-    const uint32_t bytes = settings.BytesPerSample();
-    ASSERT_GE(buffer.size(), static_cast<size_t>(settings.PayloadBytes()));
-    for (uint32_t row = 0;; row = std::min(row + 61, settings.height - 1)) {
-        for (uint32_t column = 0; column < settings.width; ++column) {
-            const size_t at = (static_cast<size_t>(row) * settings.width + column) * bytes;
-            const uint16_t got = bytes == 2 ? static_cast<uint16_t>(buffer[at] | (buffer[at + 1] << 8)) : buffer[at];
-            ASSERT_EQ(got, emu::ExpectedPayloadSample(settings, static_cast<int>(column), static_cast<int>(row)))
-                << "row " << row << " column " << column;
-        }
-        if (row == settings.height - 1)
-            break;
-    }
+    std::vector<uint8_t> sent(settings.PayloadBytes());
+    emu::FrameRenderer().Render(settings, 0, static_cast<uint32_t>(sent.size()), sent.data());
+    ASSERT_GE(buffer.size(), sent.size());
+    const auto difference = std::mismatch(sent.begin(), sent.end(), buffer.begin()).first;
+    EXPECT_TRUE(difference == sent.end()) << "the payloads differ from byte " << difference - sent.begin();
 }
 
 // Reads one whole frame (information block and payload) and checks both
