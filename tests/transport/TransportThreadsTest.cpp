@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "TransportFixture.h"
@@ -9,76 +10,66 @@
 using namespace transport_test;
 
 namespace {
-using ThreadsTest = CameraTest;
-
-bool WaitUntil(const std::function<bool()>& condition)
-{
-    for (int i = 0; i < 2000 && !condition(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return condition();
-}
+class ThreadsTest : public CameraTest {
+protected:
+    // Waits, up to 10 s, until a direct read is pending on the camera.
+    bool WaitForPendingRead()
+    {
+        for (int i = 0; i < 2000; ++i) {
+            for (const auto& entry : Camera().Log())
+                if (entry.controlCode == kDirect && entry.pending)
+                    return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+};
 } // namespace
 
-TEST_F(ThreadsTest, AnAbortFromAnotherThreadEndsAReadThatWouldWaitForever)
+TEST_F(ThreadsTest, AnAbortFromAnotherThreadEndsAReadOfTheStream)
 {
-    ASSERT_EQ(cam_->OpenStream(), 1);
-    ASSERT_EQ(cam_->SendStartRequest(nullptr), 1);
+    const struct {
+        const char* what;
+        std::function<int()> read;
+    } reads[] = {
+        {"a direct read that would wait for ever",
+         [&] {
+             uint8_t block[64];
+             uint32_t count = 0;
+             return cam_->TransferDirect(cam_->GetStreamHandle(), block, 64, kFrameIn, &count, 0xFFFFFFFFu);
+         }},
+        {"a frame information read, which does not restart the frame",
+         [&] {
+             tavix::TransferRequest request{};
+             return cam_->ReadFrameInfo(&request);
+         }},
+    };
     Camera().SetStalled(true);
-    Camera().ClearLog();
-
-    std::atomic<int> result{-1};
-    std::thread reader([&] {
-        uint8_t block[64];
-        uint32_t count = 0;
-        result = cam_->TransferDirect(cam_->GetStreamHandle(), block, 64, 0x81, &count, 0xFFFFFFFFu);
-    });
-    ASSERT_TRUE(WaitUntil([&] {
-        for (const auto& entry : Camera().Log())
-            if (entry.controlCode == kDirect && entry.pending)
-                return true;
-        return false;
-    }));
-    EXPECT_EQ(result.load(), -1);
-    EXPECT_EQ(cam_->AbortStream(), 1);
-    reader.join();
-    EXPECT_EQ(result.load(), 0);
-    EXPECT_EQ(cam_->GetLastDirectError(), 997u);
+    for (const auto& row : reads) {
+        SCOPED_TRACE(row.what);
+        ASSERT_EQ(cam_->OpenStream(), 1);
+        Camera().ClearLog();
+        std::atomic<int> result{-1};
+        std::thread reader([&] { result = row.read(); });
+        EXPECT_TRUE(WaitForPendingRead());
+        EXPECT_EQ(result.load(), -1);
+        EXPECT_EQ(cam_->AbortStream(), 1);
+        reader.join();
+        EXPECT_EQ(result.load(), 0);
+        EXPECT_EQ(cam_->GetLastDirectError(), 997u);
+        EXPECT_EQ(Requests(kDirect).size(), 1u) << "one read, ended by the abort";
+        cam_->CloseStream();
+    }
 
     // An abort without a stream has nothing to do and still succeeds.
-    cam_->CloseStream();
     Camera().ClearLog();
     EXPECT_EQ(cam_->AbortStream(), 1);
     EXPECT_TRUE(Camera().Log().empty());
-}
 
-TEST_F(ThreadsTest, AnAbortEndsAFrameReadWithoutRestartingTheFrame)
-{
-    ASSERT_EQ(cam_->OpenStream(), 1);
-    Camera().SetStalled(true);
-    Camera().ClearLog();
-    std::atomic<int> result{-1};
-    std::thread reader([&] {
-        tavix::TransferRequest request{};
-        result = cam_->ReadFrameInfo(&request);
-    });
-    ASSERT_TRUE(WaitUntil([&] {
-        for (const auto& entry : Camera().Log())
-            if (entry.controlCode == kDirect && entry.pending)
-                return true;
-        return false;
-    }));
-    EXPECT_EQ(cam_->AbortStream(), 1);
-    reader.join();
-    EXPECT_EQ(result.load(), 0);
-    size_t reads = 0;
-    for (const auto& entry : Camera().Log())
-        reads += entry.controlCode == kDirect ? 1 : 0;
-    EXPECT_EQ(reads, 1u) << "the aborted read is not followed by 14 more attempts";
-
-    // Reopened, the stream retries stalled frames again as usual.
-    cam_->CloseStream();
+    // Reopened, the stream tries a failed frame again.
     ASSERT_EQ(cam_->OpenStream(), 1);
     Camera().SetStalled(false);
+    Camera().FailNextTransfers(1, 0, emu::driver::kUsbdStatusStallPid);
     tavix::TransferRequest request{};
     EXPECT_EQ(cam_->ReadFrameInfo(&request), 1);
 }
