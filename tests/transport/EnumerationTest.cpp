@@ -57,9 +57,7 @@ std::string PathOfLength(size_t length, char fill)
 
 TEST_F(EnumerationTest, CamerasOfAModelAreNumberedInTheOrderTheyAreSeen)
 {
-    CameraSetup setup;
-    setup.cameras = 2;
-    Start(setup);
+    Start({.cameras = 2});
     EXPECT_EQ(cam_->GetDeviceCount(), 2u);
     for (int position = 0; position < 2; ++position) {
         SCOPED_TRACE(position);
@@ -93,9 +91,7 @@ TEST_F(EnumerationTest, CamerasOfAModelAreNumberedInTheOrderTheyAreSeen)
 
 TEST_F(EnumerationTest, AReplugGetsANewEntryAndTheOldOneStaysBehind)
 {
-    CameraSetup setup;
-    setup.cameras = 2;
-    Start(setup);
+    Start({.cameras = 2});
     const std::string oldPath = Camera(0).InterfacePath();
     Camera(0).Replug();
     ASSERT_NE(Camera(0).InterfacePath(), oldPath);
@@ -118,9 +114,7 @@ TEST_F(EnumerationTest, AReplugGetsANewEntryAndTheOldOneStaysBehind)
 
 TEST_F(EnumerationTest, SelectingAPositionThatDoesNotOpenKeepsTheOldOne)
 {
-    CameraSetup setup;
-    setup.cameras = 2;
-    Start(setup);
+    Start({.cameras = 2});
     ASSERT_EQ(cam_->SelectDevice(1), 1);
     ASSERT_EQ(cam_->OpenStream(), 1);
     Camera(0).Replug();
@@ -148,9 +142,7 @@ TEST_F(EnumerationTest, SelectingAPositionThatDoesNotOpenKeepsTheOldOne)
 
 TEST_F(EnumerationTest, TheTableHoldsThirtyTwoCamerasAndIgnoresMore)
 {
-    CameraSetup setup;
-    setup.cameras = 33;
-    Start(setup);
+    Start({.cameras = 33});
     EXPECT_EQ(cam_->GetDeviceCount(), 32u);
     for (int position = 0; position < 32; ++position)
         ASSERT_EQ(cam_->GetEntryDeviceNumber(position), position);
@@ -175,48 +167,43 @@ TEST_F(EnumerationTest, TheTableHoldsThirtyTwoCamerasAndIgnoresMore)
     EXPECT_EQ(CKelCy3Cam::GetMaxDevices(), 32);
 }
 
-TEST_F(EnumerationTest, EachPathIsProbedOnItsOwn)
+TEST_F(EnumerationTest, OnlyPathsThatOpenAndFitAnEntryAreListed)
 {
-    CameraSetup setup;
-    setup.cameras = 2;
-    Start(setup);
+    Start({.cameras = 2});
     cam_.reset();
-    FreshTable();
-
-    ListingPort listing(*port_);
-    listing.List(Camera(0).InterfacePath(), 0);
-    listing.List("\\\\?\\usb#vid_04b4&pid_31b4#gone&9#{328184c5-93e6-49b7-94b8-2ada13aabb39}", -1);
-    listing.List(Camera(1).InterfacePath(), 1);
-    emu::ScopedDevicePort installed(listing);
-    CKelCy3Cam cam;
-    // A path that does not open is not listed, even after one that did.
-    EXPECT_EQ(cam.EnumerateDevices(), 2u);
-    EXPECT_EQ(cam.GetEntryPath(1), Camera(1).InterfacePath());
-    EXPECT_EQ(cam.GetEntryDeviceNumber(1), 1);
-}
-
-TEST_F(EnumerationTest, PathsLongerThanAnEntryHoldsAreNotListed)
-{
-    CameraSetup setup;
-    setup.cameras = 3;
-    Start(setup);
-    cam_.reset();
-    FreshTable();
-
-    ListingPort listing(*port_);
+    const std::string first = Camera(0).InterfacePath();
+    const std::string second = Camera(1).InterfacePath();
     const std::string fits = PathOfLength(259, 'a');
-    const std::string tooLong = PathOfLength(260, 'b');
-    listing.List(tooLong, 0);
-    listing.List(fits, 1);
-    listing.List(PathOfLength(2000, 'c'), 2);
-    listing.List("\\\\?\\usb#vid_zzzz&pid_31b4#x&1#{328184c5-93e6-49b7-94b8-2ada13aabb39}", 2); // no vendor
-    emu::ScopedDevicePort installed(listing);
-    CKelCy3Cam cam;
-    ASSERT_EQ(cam.EnumerateDevices(), 1u);
-    EXPECT_EQ(cam.GetEntryPath(0), fits) << "259 characters and the NUL fill the entry";
-    EXPECT_EQ(cam.GetEntryDeviceNumber(0), 0);
-    EXPECT_EQ(cam.CanOpenDevice(0), 1);
-    EXPECT_EQ(cam.GetEntryPath(1), "");
+    const std::string noVendor = "\\\\?\\usb#vid_zzzz&pid_31b4#x&1#{328184c5-93e6-49b7-94b8-2ada13aabb39}";
+    const struct {
+        const char* what;
+        std::vector<std::pair<std::string, int>> listing; // path, camera it opens (-1: none)
+        std::vector<std::string> listed;
+    } cases[] = {
+        {"each path is probed on its own: one that does not open is left out, even after one that did",
+         {{first, 0}, {PathOfLength(80, 'g'), -1}, {second, 1}},
+         {first, second}},
+        {"259 characters and the NUL fill an entry; a longer path is not cut but left out",
+         {{PathOfLength(260, 'b'), 0}, {fits, 1}, {PathOfLength(2000, 'c'), 0}},
+         {fits}},
+        {"a path without a vendor identifier", {{noVendor, 0}}, {}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        FreshTable();
+        ListingPort listing(*port_);
+        for (const auto& [path, camera] : row.listing)
+            listing.List(path, camera);
+        emu::ScopedDevicePort installed(listing);
+        CKelCy3Cam cam;
+        ASSERT_EQ(cam.EnumerateDevices(), row.listed.size());
+        for (int position = 0; position < static_cast<int>(row.listed.size()); ++position) {
+            EXPECT_EQ(cam.GetEntryPath(position), row.listed[position]);
+            EXPECT_EQ(cam.GetEntryDeviceNumber(position), position);
+            EXPECT_EQ(cam.CanOpenDevice(position), 1);
+        }
+        EXPECT_EQ(cam.GetEntryPath(static_cast<int>(row.listed.size())), "");
+    }
 }
 
 TEST_F(EnumerationTest, OtherModelNamesAreNotThisProductsBusiness)
@@ -231,10 +218,10 @@ TEST_F(EnumerationTest, OtherModelNamesAreNotThisProductsBusiness)
 
 TEST_F(EnumerationTest, AnotherInterfaceClassFindsNothing)
 {
+    cam_.reset();
+    FreshTable();
     const Guid other = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
     CKelCy3Cam cam(other);
-    EXPECT_EQ(cam.EnumerateDevices(), 1u) << "the table keeps what was listed";
-    const Guid& held = cam.GetInterfaceGuid();
-    EXPECT_EQ(held.data1, 0x12345678u);
-    EXPECT_EQ(cam.GetEntryPath(0), Camera().InterfacePath());
+    EXPECT_EQ(cam.GetInterfaceGuid().data1, 0x12345678u);
+    EXPECT_EQ(cam.EnumerateDevices(), 0u);
 }
