@@ -76,8 +76,8 @@ TEST(Mirror, EveryDirectionInPlaceAndCopiedBothDepths)
                         for (int32_t x = 0; x < width; ++x) {
                             const uint32_t expected =
                                 original.At(horizontal ? width - 1 - x : x, vertical ? height - 1 - m : m);
-                            ASSERT_EQ(GetSample(inPlace, x, m), expected) << bits << " " << width << "x" << height;
-                            ASSERT_EQ(GetSample(copy, x, m), expected);
+                            ASSERT_EQ(SampleAt(inPlace, x, m), expected) << bits << " " << width << "x" << height;
+                            ASSERT_EQ(SampleAt(copy, x, m), expected);
                         }
                     }
                 }
