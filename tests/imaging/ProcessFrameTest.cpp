@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "ImageHelpers.h"
 #include "imaging/FrameImages.h"
 #include "imaging/ProcessFrame.h"
-#include "imaging/RowLayout.h"
 
 using namespace imaging_test;
 using tavix::imaging::ColorModeBits;
@@ -14,7 +12,6 @@ using tavix::imaging::ColorModeFromBits;
 using tavix::imaging::FrameImages;
 using tavix::imaging::FrameSettings;
 using tavix::imaging::ProcessFrame;
-using tavix::imaging::RelayoutRows;
 
 namespace {
 
@@ -23,25 +20,26 @@ uint32_t Luminance(const Colour& c)
     return (59 * c.green + 30 * c.red + 11 * c.blue) / 100;
 }
 
-// Left part one colour, the rest another.
-Scene TwoColours(int32_t split, Colour left, Colour right)
-{
-    return [=](int32_t x, int32_t) { return x < split ? left : right; };
-}
-
-// Pixels whose neighbourhood (at most three columns either way, also where
-// an edge replaces a neighbour) lies in one region of the scene show its
-// colour exactly.
-bool Uniform(const Scene& scene, int32_t x, int32_t width)
-{
-    for (int32_t c = x - 3; c <= x + 3; ++c)
-        if (c >= 0 && c < width && !(scene(c, 0) == scene(x, 0)))
-            return false;
-    return true;
-}
-
 const Colour kOrange{200, 120, 40};
 const Colour kTeal{30, 160, 150};
+
+// Whether every sample the demosaic reads for pixel (x, m) of the image it
+// works on (columns x-2..x+1 and rows m-2..m+1, beyond an edge the same
+// colour four positions the other way) shows one colour of the scene; flipX
+// and flipY map that image back onto the scene.
+bool Uniform(const Scene& scene, int32_t width, int32_t height, int32_t x, int32_t m, bool flipX, bool flipY)
+{
+    const auto at = [&](int32_t px, int32_t pm) {
+        px = px < 0 ? px + 4 : px >= width ? px - 4 : px;
+        pm = pm < 0 ? pm + 4 : pm >= height ? pm - 4 : pm;
+        return scene(flipX ? width - 1 - px : px, flipY ? height - 1 - pm : pm);
+    };
+    for (int32_t dm = -2; dm <= 1; ++dm)
+        for (int32_t dx = -2; dx <= 1; ++dx)
+            if (at(x + dx, m + dm) != at(x, m))
+                return false;
+    return true;
+}
 
 } // namespace
 
@@ -95,186 +93,96 @@ TEST(ProcessFrame, RefusesUnknownModesAndUnsizedImages)
     EXPECT_EQ(ProcessFrame(images, s), 0);
 }
 
-TEST(ProcessFrame, PackedFrameSpreadToTheStrideEqualsAPaddedOne)
+TEST(ProcessFrame, FourRowFrameMatchesTheReferenceInEveryColourMode)
 {
-    // 13 samples of 8 bits and 7 of 16 bits are rows that need padding.
+    // 21 samples of 8 and of 16 bits are rows that need padding.
     for (int32_t mode : {2, 3, 4, 5}) {
-        const bool deep = mode >= 4;
-        const int32_t width = deep ? 7 : 13, height = 6;
-        const Mosaic mosaic = RandomMosaic(width, height, deep ? 65535 : 255, 40 + mode);
-        FrameImages packed, padded;
-        ASSERT_EQ(packed.SizeForColorMode(width, height, mode), 1);
-        ASSERT_EQ(padded.SizeForColorMode(width, height, mode), 1);
-        DibImage& raw = *packed.RawImage(mode);
-        const int32_t bytes = deep ? 2 : 1;
-        std::vector<uint8_t> frame;
-        for (uint32_t s : mosaic.samples) {
-            frame.push_back(static_cast<uint8_t>(s));
-            if (deep)
-                frame.push_back(static_cast<uint8_t>(s >> 8));
-        }
-        ASSERT_NE(width * bytes, raw.Stride());
-        std::memcpy(raw.Bits(), frame.data(), frame.size());
-        ASSERT_EQ(RelayoutRows(raw), 1);
-        FillImage(*padded.RawImage(mode), mosaic);
-
-        FrameSettings s;
-        s.colorMode = mode;
-        s.gainRed = 130;
-        ASSERT_EQ(ProcessFrame(packed, s), 1);
-        ASSERT_EQ(ProcessFrame(padded, s), 1);
-        const DibImage& a = *packed.ResultImage(mode);
-        const DibImage& b = *padded.ResultImage(mode);
-        for (int32_t m = 0; m < height; ++m)
-            EXPECT_EQ(std::memcmp(a.Row(m), b.Row(m), static_cast<size_t>(width) * a.BytesPerPixel()), 0)
-                << "mode " << mode << " row " << m;
-    }
-}
-
-TEST(ProcessFrame, FourRowFrameMatchesTheReference)
-{
-    for (int32_t mode : {2, 4}) {
-        const uint32_t max = mode == 2 ? 255 : 65535;
-        const Mosaic mosaic = RandomMosaic(20, 4, max, 8);
+        SCOPED_TRACE(testing::Message() << "colour mode " << mode);
+        const uint32_t max = mode < 4 ? 255 : 65535;
+        const Mosaic mosaic = RandomMosaic(21, 4, max, 8 + mode);
         FrameImages images;
-        ASSERT_EQ(images.SizeForColorMode(20, 4, mode), 1);
+        ASSERT_EQ(images.SizeForColorMode(21, 4, mode), 1);
         FillImage(*images.RawImage(mode), mosaic);
         FrameSettings s;
         s.colorMode = mode;
         s.bayerMode = 1;
+        s.gainRed = 130;
         s.gainBlue = 250;
         ASSERT_EQ(ProcessFrame(images, s), 1);
-        const std::vector<Colour> expected = ReferenceDemosaic(mosaic, 1, 100, 250, max);
-        const DibImage& out = *images.ResultImage(mode);
+        const std::vector<Colour> expected = ReferenceDemosaic(mosaic, 1, 130, 250, max);
         for (int32_t m = 0; m < 4; ++m)
-            for (int32_t x = 0; x < 20; ++x)
-                ASSERT_EQ(PixelColour(out, x, m), expected[static_cast<size_t>(m) * 20 + x]);
+            for (int32_t x = 0; x < 21; ++x)
+                ASSERT_EQ(PixelColour(*images.ResultImage(mode), x, m), expected[static_cast<size_t>(m) * 21 + x])
+                    << x << "," << m;
     }
 }
 
-TEST(ProcessFrame, SoftwareMirrorReversesRowsAndKeepsColoursRight)
+TEST(ProcessFrame, MirrorsKeepTheColoursOfTheScene)
 {
-    // The camera cannot flip: the frame arrives as the sensor saw the scene
-    // and is mirrored in software. Even widths move the column phase by
-    // one (the Bayer mode XOR 2), odd ones keep it; either way orange stays
-    // orange and teal stays teal, on the other side.
-    for (int32_t width : {16, 17}) {
+    // The scene: orange and teal fields split at column splitX and row
+    // splitY. The camera's own flips have moved its pattern and leave the
+    // frame as it came; the others are done in software. Even widths
+    // (heights) move the column (row) phase of a software flip, odd ones
+    // keep it; either way each colour stays, on the other side. Gray mode 2
+    // converts before the software flips, so its demosaic reads the frame
+    // with the camera's own phase.
+    struct Case {
+        const char* name;
+        int32_t colorMode, grayMode, width, height, splitX, splitY;
+        bool mirrorVertical, mirrorHorizontal, hardwareVertical, hardwareHorizontal;
+    };
+    const Case cases[] = {
+        {"horizontal, even width", 3, 0, 16, 9, 8, 0, false, true, false, false},
+        {"horizontal, odd width", 3, 0, 17, 9, 8, 0, false, true, false, false},
+        {"vertical, even height", 4, 0, 12, 8, 0, 4, true, false, false, false},
+        {"vertical, odd height", 4, 0, 12, 9, 0, 4, true, false, false, false},
+        {"both, even sizes", 4, 0, 12, 8, 6, 4, true, true, false, false},
+        {"both, odd sizes", 5, 0, 13, 9, 6, 4, true, true, false, false},
+        {"camera mirrored horizontally", 2, 0, 16, 8, 8, 0, false, true, false, true},
+        {"camera flipped vertically", 5, 0, 12, 8, 0, 4, true, false, true, false},
+        {"gray, even width", 0, 2, 16, 7, 8, 0, false, false, false, false},
+        {"gray, mirrored, even width", 0, 2, 16, 7, 8, 0, false, true, false, false},
+        {"gray, odd width", 0, 2, 17, 7, 8, 0, false, false, false, false},
+        {"gray, mirrored, odd width", 0, 2, 17, 7, 8, 0, false, true, false, false},
+    };
+    for (const Case& c : cases) {
+        const Scene scene = [&c](int32_t x, int32_t m) { return (x < c.splitX) == (m < c.splitY) ? kOrange : kTeal; };
         for (int32_t bayerMode = 0; bayerMode < 4; ++bayerMode) {
-            const Scene scene = TwoColours(8, kOrange, kTeal);
-            const Mosaic mosaic = SceneMosaic(width, 9, bayerMode, scene);
+            SCOPED_TRACE(testing::Message() << c.name << ", Bayer mode " << bayerMode);
+            const int32_t delivered = bayerMode ^ (c.hardwareVertical ? 1 : 0) ^ (c.hardwareHorizontal ? 2 : 0);
+            const Mosaic mosaic = SceneMosaic(c.width, c.height, delivered, scene);
             FrameImages images;
-            ASSERT_EQ(images.SizeForColorMode(width, 9, 3), 1);
-            FillImage(images.rawImage8, mosaic);
+            ASSERT_EQ(images.SizeForColorMode(c.width, c.height, c.colorMode), 1);
+            DibImage& raw = *images.RawImage(c.colorMode);
+            FillImage(raw, mosaic);
             FrameSettings s;
-            s.colorMode = 3;
+            s.colorMode = c.colorMode;
+            s.grayMode = c.grayMode;
             s.bayerMode = bayerMode;
-            s.mirrorHorizontal = true;
+            s.mirrorVertical = c.mirrorVertical;
+            s.mirrorHorizontal = c.mirrorHorizontal;
+            s.hardwareMirrorVertical = c.hardwareVertical;
+            s.hardwareMirrorHorizontal = c.hardwareHorizontal;
             ASSERT_EQ(ProcessFrame(images, s), 1);
-            for (int32_t m = 0; m < 9; ++m) {
-                for (int32_t x = 0; x < width; ++x) {
-                    ASSERT_EQ(SampleAt(images.rawImage8, x, m), mosaic.At(width - 1 - x, m));
-                    if (!Uniform(scene, width - 1 - x, width))
+            const bool flipX = c.mirrorHorizontal && !c.hardwareHorizontal;
+            const bool flipY = c.mirrorVertical && !c.hardwareVertical;
+            for (int32_t m = 0; m < c.height; ++m) {
+                for (int32_t x = 0; x < c.width; ++x) {
+                    const int32_t sx = flipX ? c.width - 1 - x : x, sm = flipY ? c.height - 1 - m : m;
+                    if (c.grayMode == 2) {
+                        if (Uniform(scene, c.width, c.height, sx, sm, false, false)) {
+                            ASSERT_EQ(SampleAt(raw, x, m), Luminance(scene(sx, sm))) << x << "," << m;
+                        }
                         continue;
-                    const Colour want = scene(width - 1 - x, m);
-                    const Colour got{SampleAt(images.image32, x, m, 2), SampleAt(images.image32, x, m, 1),
-                        SampleAt(images.image32, x, m, 0)};
-                    ASSERT_EQ(got, want) << "width " << width << " mode " << bayerMode << " (" << x << "," << m
-                                         << ")";
+                    }
+                    ASSERT_EQ(SampleAt(raw, x, m), mosaic.At(sx, sm)) << x << "," << m;
+                    if (Uniform(scene, c.width, c.height, x, m, flipX, flipY)) {
+                        ASSERT_EQ(PixelColour(*images.ResultImage(c.colorMode), x, m), scene(sx, sm)) << x << "," << m;
+                    }
                 }
             }
         }
     }
-}
-
-TEST(ProcessFrame, VerticalAndBothMirrorsInSoftware)
-{
-    for (int32_t height : {8, 9}) {
-        for (int dir : {2, 3}) {
-            const bool horizontal = dir == 3;
-            // Rows of one colour above row 4, another below.
-            const Scene scene = [](int32_t, int32_t y) { return y < 4 ? kOrange : kTeal; };
-            const Mosaic mosaic = SceneMosaic(12, height, 2, scene);
-            FrameImages images;
-            ASSERT_EQ(images.SizeForColorMode(12, height, 4), 1);
-            FillImage(images.rawImage16, mosaic);
-            FrameSettings s;
-            s.colorMode = 4;
-            s.bayerMode = 2;
-            s.mirrorVertical = true;
-            s.mirrorHorizontal = horizontal;
-            ASSERT_EQ(ProcessFrame(images, s), 1);
-            for (int32_t m = 0; m < height; ++m) {
-                const int32_t sourceRow = height - 1 - m;
-                for (int32_t x = 0; x < 12; ++x)
-                    ASSERT_EQ(SampleAt(images.rawImage16, x, m), mosaic.At(horizontal ? 11 - x : x, sourceRow));
-                // Away from the row where the colours meet.
-                if (sourceRow >= 2 && sourceRow <= 5)
-                    continue;
-                const Colour want = scene(0, sourceRow);
-                for (int32_t x = 0; x < 12; ++x) {
-                    const Colour got{SampleAt(images.image48, x, m, 2), SampleAt(images.image48, x, m, 1),
-                        SampleAt(images.image48, x, m, 0)};
-                    ASSERT_EQ(got, want) << "height " << height << " dir " << dir << " (" << x << "," << m << ")";
-                }
-            }
-        }
-    }
-}
-
-TEST(ProcessFrame, HardwareMirrorIsNotRepeated)
-{
-    // The camera flipped horizontally itself: its pattern moved by one
-    // column and the frame is left as it came.
-    const Mosaic mosaic = SceneMosaic(16, 8, 2 ^ 2, [](int32_t, int32_t) { return kOrange; });
-    FrameImages images;
-    ASSERT_EQ(images.SizeForColorMode(16, 8, 2), 1);
-    FillImage(images.rawImage8, mosaic);
-    FrameSettings s;
-    s.colorMode = 2;
-    s.bayerMode = 2;
-    s.mirrorHorizontal = true;
-    s.hardwareMirrorHorizontal = true;
-    ASSERT_EQ(ProcessFrame(images, s), 1);
-    for (int32_t m = 0; m < 8; ++m) {
-        for (int32_t x = 0; x < 16; ++x) {
-            ASSERT_EQ(SampleAt(images.rawImage8, x, m), mosaic.At(x, m));
-            const Colour got{SampleAt(images.image24, x, m, 2), SampleAt(images.image24, x, m, 1),
-                SampleAt(images.image24, x, m, 0)};
-            ASSERT_EQ(got, kOrange) << x << "," << m;
-        }
-    }
-}
-
-TEST(ProcessFrame, GrayModeTwoWritesLuminanceOfTheTrueColours)
-{
-    // Software mirroring comes after the gray conversion, so the demosaic
-    // reads the frame with the camera's own phase.
-    for (int32_t width : {16, 17}) {
-        for (bool mirror : {false, true}) {
-            const Scene scene = TwoColours(8, kOrange, kTeal);
-            const Mosaic mosaic = SceneMosaic(width, 7, 2, scene);
-            FrameImages images;
-            ASSERT_EQ(images.SizeForColorMode(width, 7, 0), 1);
-            FillImage(images.rawImage8, mosaic);
-            FrameSettings s;
-            s.colorMode = 0;
-            s.grayMode = 2;
-            s.bayerMode = 2;
-            s.mirrorHorizontal = mirror;
-            ASSERT_EQ(ProcessFrame(images, s), 1);
-            for (int32_t m = 0; m < 7; ++m) {
-                for (int32_t x = 0; x < width; ++x) {
-                    const int32_t sceneX = mirror ? width - 1 - x : x;
-                    if (!Uniform(scene, sceneX, width))
-                        continue;
-                    ASSERT_EQ(SampleAt(images.rawImage8, x, m), Luminance(scene(sceneX, m)))
-                        << "width " << width << " mirror " << mirror << " (" << x << "," << m << ")";
-                }
-            }
-        }
-    }
-    EXPECT_EQ(Luminance(kOrange), 135u);
-    EXPECT_EQ(Luminance(kTeal), 119u);
 }
 
 TEST(ProcessFrame, MonochromeModesLeaveTheFrameAlone)
