@@ -96,15 +96,6 @@ inline void FillImage(DibImage& image, const Mosaic& mosaic)
             PutSample(image, x, m, mosaic.At(x, m));
 }
 
-inline Mosaic ReadImage(const DibImage& image)
-{
-    Mosaic mosaic{image.Width(), image.Height(), {}};
-    for (int32_t m = 0; m < image.Height(); ++m)
-        for (int32_t x = 0; x < image.Width(); ++x)
-            mosaic.samples.push_back(SampleAt(image, x, m));
-    return mosaic;
-}
-
 // Reference demosaic: the colour of every pixel, row-major.
 inline std::vector<Colour> ReferenceDemosaic(const Mosaic& mosaic, int32_t phase, int32_t gainRed, int32_t gainBlue,
     uint32_t max)

@@ -78,8 +78,7 @@ TEST(FrameImages, ColourModesChooseImages)
 TEST(ProcessFrame, RefusesUnknownModesAndUnsizedImages)
 {
     FrameImages images;
-    FrameSettings s;
-    s.colorMode = 2;
+    FrameSettings s{.colorMode = 2};
     EXPECT_EQ(ProcessFrame(images, s), 0); // nothing sized
     ASSERT_EQ(images.rawImage8.Create(8, 8, 8), 1);
     EXPECT_EQ(ProcessFrame(images, s), 0); // no image24
@@ -103,11 +102,7 @@ TEST(ProcessFrame, FourRowFrameMatchesTheReferenceInEveryColourMode)
         FrameImages images;
         ASSERT_EQ(images.SizeForColorMode(21, 4, mode), 1);
         FillImage(*images.RawImage(mode), mosaic);
-        FrameSettings s;
-        s.colorMode = mode;
-        s.bayerMode = 1;
-        s.gainRed = 130;
-        s.gainBlue = 250;
+        const FrameSettings s{.colorMode = mode, .bayerMode = 1, .gainRed = 130, .gainBlue = 250};
         ASSERT_EQ(ProcessFrame(images, s), 1);
         const std::vector<Colour> expected = ReferenceDemosaic(mosaic, 1, 130, 250, max);
         for (int32_t m = 0; m < 4; ++m)
@@ -117,7 +112,7 @@ TEST(ProcessFrame, FourRowFrameMatchesTheReferenceInEveryColourMode)
     }
 }
 
-TEST(ProcessFrame, MirrorsKeepTheColoursOfTheScene)
+TEST(ProcessFrame, EveryModeShowsTheSceneMirroredAsAsked)
 {
     // The scene: orange and teal fields split at column splitX and row
     // splitY. The camera's own flips have moved its pattern and leave the
@@ -125,84 +120,64 @@ TEST(ProcessFrame, MirrorsKeepTheColoursOfTheScene)
     // (heights) move the column (row) phase of a software flip, odd ones
     // keep it; either way each colour stays, on the other side. Gray mode 2
     // converts before the software flips, so its demosaic reads the frame
-    // with the camera's own phase.
+    // with the camera's own phase; the monochrome modes only flip.
     struct Case {
         const char* name;
-        int32_t colorMode, grayMode, width, height, splitX, splitY;
-        bool mirrorVertical, mirrorHorizontal, hardwareVertical, hardwareHorizontal;
+        int32_t width, height, splitX, splitY;
+        FrameSettings settings;
     };
     const Case cases[] = {
-        {"horizontal, even width", 3, 0, 16, 9, 8, 0, false, true, false, false},
-        {"horizontal, odd width", 3, 0, 17, 9, 8, 0, false, true, false, false},
-        {"vertical, even height", 4, 0, 12, 8, 0, 4, true, false, false, false},
-        {"vertical, odd height", 4, 0, 12, 9, 0, 4, true, false, false, false},
-        {"both, even sizes", 4, 0, 12, 8, 6, 4, true, true, false, false},
-        {"both, odd sizes", 5, 0, 13, 9, 6, 4, true, true, false, false},
-        {"camera mirrored horizontally", 2, 0, 16, 8, 8, 0, false, true, false, true},
-        {"camera flipped vertically", 5, 0, 12, 8, 0, 4, true, false, true, false},
-        {"gray, even width", 0, 2, 16, 7, 8, 0, false, false, false, false},
-        {"gray, mirrored, even width", 0, 2, 16, 7, 8, 0, false, true, false, false},
-        {"gray, odd width", 0, 2, 17, 7, 8, 0, false, false, false, false},
-        {"gray, mirrored, odd width", 0, 2, 17, 7, 8, 0, false, true, false, false},
+        {"horizontal, even width", 16, 9, 8, 0, {.colorMode = 3, .mirrorHorizontal = true}},
+        {"horizontal, odd width", 17, 9, 8, 0, {.colorMode = 3, .mirrorHorizontal = true}},
+        {"vertical, even height", 12, 8, 0, 4, {.colorMode = 4, .mirrorVertical = true}},
+        {"vertical, odd height", 12, 9, 0, 4, {.colorMode = 4, .mirrorVertical = true}},
+        {"both, even sizes", 12, 8, 6, 4, {.colorMode = 4, .mirrorVertical = true, .mirrorHorizontal = true}},
+        {"both, odd sizes", 13, 9, 6, 4, {.colorMode = 5, .mirrorVertical = true, .mirrorHorizontal = true}},
+        {"camera mirrored horizontally", 16, 8, 8, 0,
+            {.colorMode = 2, .mirrorHorizontal = true, .hardwareMirrorHorizontal = true}},
+        {"camera flipped vertically", 12, 8, 0, 4,
+            {.colorMode = 5, .mirrorVertical = true, .hardwareMirrorVertical = true}},
+        {"gray, even width", 16, 7, 8, 0, {.colorMode = 0, .grayMode = 2}},
+        {"gray, mirrored, even width", 16, 7, 8, 0, {.colorMode = 0, .grayMode = 2, .mirrorHorizontal = true}},
+        {"gray, odd width", 17, 7, 8, 0, {.colorMode = 0, .grayMode = 2}},
+        {"gray, mirrored, odd width", 17, 7, 8, 0, {.colorMode = 0, .grayMode = 2, .mirrorHorizontal = true}},
+        {"8-bit monochrome", 13, 7, 6, 3, {.colorMode = 0}},
+        {"8-bit monochrome, both", 13, 7, 6, 3, {.colorMode = 0, .mirrorVertical = true, .mirrorHorizontal = true}},
+        {"16-bit monochrome", 13, 7, 6, 3, {.colorMode = 1}},
+        // Gray mode 2 needs 8-bit samples: nothing happens.
+        {"16-bit monochrome, gray mode 2", 13, 7, 6, 3, {.colorMode = 1, .grayMode = 2}},
     };
     for (const Case& c : cases) {
         const Scene scene = [&c](int32_t x, int32_t m) { return (x < c.splitX) == (m < c.splitY) ? kOrange : kTeal; };
         for (int32_t bayerMode = 0; bayerMode < 4; ++bayerMode) {
             SCOPED_TRACE(testing::Message() << c.name << ", Bayer mode " << bayerMode);
-            const int32_t delivered = bayerMode ^ (c.hardwareVertical ? 1 : 0) ^ (c.hardwareHorizontal ? 2 : 0);
+            FrameSettings s = c.settings;
+            s.bayerMode = bayerMode;
+            const int32_t delivered =
+                bayerMode ^ (s.hardwareMirrorVertical ? 1 : 0) ^ (s.hardwareMirrorHorizontal ? 2 : 0);
             const Mosaic mosaic = SceneMosaic(c.width, c.height, delivered, scene);
             FrameImages images;
-            ASSERT_EQ(images.SizeForColorMode(c.width, c.height, c.colorMode), 1);
-            DibImage& raw = *images.RawImage(c.colorMode);
+            ASSERT_EQ(images.SizeForColorMode(c.width, c.height, s.colorMode), 1);
+            DibImage& raw = *images.RawImage(s.colorMode);
             FillImage(raw, mosaic);
-            FrameSettings s;
-            s.colorMode = c.colorMode;
-            s.grayMode = c.grayMode;
-            s.bayerMode = bayerMode;
-            s.mirrorVertical = c.mirrorVertical;
-            s.mirrorHorizontal = c.mirrorHorizontal;
-            s.hardwareMirrorVertical = c.hardwareVertical;
-            s.hardwareMirrorHorizontal = c.hardwareHorizontal;
             ASSERT_EQ(ProcessFrame(images, s), 1);
-            const bool flipX = c.mirrorHorizontal && !c.hardwareHorizontal;
-            const bool flipY = c.mirrorVertical && !c.hardwareVertical;
+            const bool flipX = s.mirrorHorizontal && !s.hardwareMirrorHorizontal;
+            const bool flipY = s.mirrorVertical && !s.hardwareMirrorVertical;
             for (int32_t m = 0; m < c.height; ++m) {
                 for (int32_t x = 0; x < c.width; ++x) {
                     const int32_t sx = flipX ? c.width - 1 - x : x, sm = flipY ? c.height - 1 - m : m;
-                    if (c.grayMode == 2) {
+                    if (s.colorMode == 0 && s.grayMode == 2) {
                         if (Uniform(scene, c.width, c.height, sx, sm, false, false)) {
                             ASSERT_EQ(SampleAt(raw, x, m), Luminance(scene(sx, sm))) << x << "," << m;
                         }
                         continue;
                     }
                     ASSERT_EQ(SampleAt(raw, x, m), mosaic.At(sx, sm)) << x << "," << m;
-                    if (Uniform(scene, c.width, c.height, x, m, flipX, flipY)) {
-                        ASSERT_EQ(PixelColour(*images.ResultImage(c.colorMode), x, m), scene(sx, sm)) << x << "," << m;
+                    if (s.colorMode >= 2 && Uniform(scene, c.width, c.height, x, m, flipX, flipY)) {
+                        ASSERT_EQ(PixelColour(*images.ResultImage(s.colorMode), x, m), scene(sx, sm)) << x << "," << m;
                     }
                 }
             }
-        }
-    }
-}
-
-TEST(ProcessFrame, MonochromeModesLeaveTheFrameAlone)
-{
-    const Mosaic mosaic8 = RandomMosaic(10, 6, 255, 1), mosaic16 = RandomMosaic(10, 6, 65535, 2);
-    for (int32_t grayMode : {0, 2}) {
-        FrameImages images;
-        ASSERT_EQ(images.SizeForColorMode(10, 6, 0), 1);
-        ASSERT_EQ(images.SizeForColorMode(10, 6, 1), 1);
-        FillImage(images.rawImage8, mosaic8);
-        FillImage(images.rawImage16, mosaic16);
-        FrameSettings s;
-        s.grayMode = grayMode;
-        s.colorMode = 1; // gray mode 2 needs 8-bit samples: nothing happens
-        ASSERT_EQ(ProcessFrame(images, s), 1);
-        EXPECT_EQ(ReadImage(images.rawImage16).samples, mosaic16.samples);
-        if (grayMode == 0) {
-            s.colorMode = 0;
-            ASSERT_EQ(ProcessFrame(images, s), 1);
-            EXPECT_EQ(ReadImage(images.rawImage8).samples, mosaic8.samples);
         }
     }
 }
