@@ -8,14 +8,8 @@
 #include "imaging/DemosaicKernels.h"
 
 using namespace imaging_test;
-using tavix::imaging::BayerMultiplier;
-using tavix::imaging::Demosaic;
-using tavix::imaging::DemosaicBorder;
-using tavix::imaging::DemosaicInterior;
-using tavix::imaging::DemosaicParams;
-using tavix::imaging::EffectivePhase;
-using tavix::imaging::RunPixelOp;
-using tavix::imaging::detail::DemosaicKernels;
+using namespace tavix::imaging;
+using detail::DemosaicKernels;
 
 namespace {
 
@@ -29,8 +23,8 @@ constexpr Format kFormats[] = {{8, 24}, {8, 32}, {16, 48}, {16, 64}};
 
 std::vector<const DemosaicKernels*> KernelSets()
 {
-    std::vector<const DemosaicKernels*> sets{&tavix::imaging::detail::kPortableKernels};
-    if (const DemosaicKernels* avx2 = tavix::imaging::detail::Avx2Kernels())
+    std::vector<const DemosaicKernels*> sets{&detail::kPortableKernels};
+    if (const DemosaicKernels* avx2 = detail::Avx2Kernels())
         sets.push_back(avx2);
     return sets;
 }

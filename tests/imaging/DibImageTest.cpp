@@ -5,8 +5,7 @@
 
 #include "imaging/DibImage.h"
 
-using tavix::imaging::DibImage;
-using tavix::imaging::RgbQuad;
+using namespace tavix::imaging;
 
 namespace {
 // The palette of an 8-bit image is the gray ramp, of others all zero.

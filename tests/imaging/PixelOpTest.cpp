@@ -2,9 +2,7 @@
 
 #include "imaging/PixelOp.h"
 
-using tavix::imaging::DibImage;
-using tavix::imaging::PixelRect;
-using tavix::imaging::RunPixelOp;
+using namespace tavix::imaging;
 
 namespace {
 struct Call {

@@ -7,11 +7,7 @@
 #include "imaging/ProcessFrame.h"
 
 using namespace imaging_test;
-using tavix::imaging::ColorModeBits;
-using tavix::imaging::ColorModeFromBits;
-using tavix::imaging::FrameImages;
-using tavix::imaging::FrameSettings;
-using tavix::imaging::ProcessFrame;
+using namespace tavix::imaging;
 
 namespace {
 
@@ -62,7 +58,7 @@ TEST(FrameImages, ColourModesChooseImages)
     EXPECT_FALSE(images.image24.Empty()); // also mode 0's, for gray mode 2
     // Same geometry again: the memory stays, the gray ramp comes back.
     const uint8_t* bits = images.rawImage8.Bits();
-    const tavix::imaging::RgbQuad red{0, 0, 255, 0};
+    const RgbQuad red{0, 0, 255, 0};
     ASSERT_EQ(images.rawImage8.SetPalette(DibImage::kPaletteUser, 3, 1, &red), 1);
     ASSERT_EQ(images.SizeForColorMode(9, 5, 2), 1);
     EXPECT_EQ(images.rawImage8.Bits(), bits);

@@ -9,13 +9,7 @@
 #include "imaging/RowLayout.h"
 
 using namespace imaging_test;
-using tavix::imaging::BayerToGray;
-using tavix::imaging::MirrorImage;
-using tavix::imaging::MirrorParams;
-using tavix::imaging::MirrorPixels;
-using tavix::imaging::PixelRect;
-using tavix::imaging::RelayoutRows;
-using tavix::imaging::RunPixelOp;
+using namespace tavix::imaging;
 
 TEST(RelayoutRows, SpreadsPackedRowsToTheStrideAndKeepsPadding)
 {
