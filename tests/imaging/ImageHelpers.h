@@ -28,14 +28,6 @@ inline uint32_t SampleAt(const DibImage& image, int32_t x, int32_t m, int c = 0)
     return words ? static_cast<uint32_t>(p[0] | p[1] << 8) : p[0];
 }
 
-inline void PutSample(DibImage& image, int32_t x, int32_t m, uint32_t v)
-{
-    uint8_t* p = image.Row(m) + x * image.BytesPerPixel();
-    p[0] = static_cast<uint8_t>(v);
-    if (image.BytesPerPixel() == 2)
-        p[1] = static_cast<uint8_t>(v >> 8);
-}
-
 struct Colour {
     uint32_t red, green, blue;
     bool operator==(const Colour&) const = default;
@@ -89,11 +81,23 @@ inline Mosaic SceneMosaic(int32_t width, int32_t height, int32_t phase, const Sc
     return mosaic;
 }
 
+// The mosaic's samples into an 8- or 16-bit image of its size.
 inline void FillImage(DibImage& image, const Mosaic& mosaic)
 {
-    for (int32_t m = 0; m < mosaic.height; ++m)
-        for (int32_t x = 0; x < mosaic.width; ++x)
-            PutSample(image, x, m, mosaic.At(x, m));
+    for (int32_t m = 0; m < mosaic.height; ++m) {
+        for (int32_t x = 0; x < mosaic.width; ++x) {
+            uint8_t* p = image.Row(m) + x * image.BytesPerPixel();
+            p[0] = static_cast<uint8_t>(mosaic.At(x, m));
+            if (image.BytesPerPixel() == 2)
+                p[1] = static_cast<uint8_t>(mosaic.At(x, m) >> 8);
+        }
+    }
+}
+
+inline void MakeImage(DibImage& image, const Mosaic& mosaic, int32_t bits)
+{
+    ASSERT_EQ(image.Create(mosaic.width, mosaic.height, bits), 1);
+    FillImage(image, mosaic);
 }
 
 // Reference demosaic: the colour of every pixel, row-major.

@@ -41,16 +41,19 @@ bool Uniform(const Scene& scene, int32_t width, int32_t height, int32_t x, int32
 
 TEST(FrameImages, ColourModesChooseImages)
 {
+    // Colour mode, raw and result bits; modes 0 and 1 convert in place.
+    const int32_t modes[][3] = {{0, 8, 8}, {1, 16, 16}, {2, 8, 24}, {3, 8, 32}, {4, 16, 48}, {5, 16, 64}};
     FrameImages images;
-    for (int32_t mode = 0; mode < 6; ++mode) {
-        EXPECT_EQ(ColorModeFromBits(ColorModeBits(mode)), mode);
-        ASSERT_EQ(images.SizeForColorMode(9, 5, mode), 1) << mode;
+    for (const auto& [mode, rawBits, resultBits] : modes) {
+        SCOPED_TRACE(testing::Message() << "colour mode " << mode);
+        EXPECT_EQ(ColorModeBits(mode), resultBits);
+        EXPECT_EQ(ColorModeFromBits(resultBits), mode);
+        ASSERT_EQ(images.SizeForColorMode(9, 5, mode), 1);
         DibImage* raw = images.RawImage(mode);
         DibImage* result = images.ResultImage(mode);
-        ASSERT_NE(raw, nullptr);
-        ASSERT_NE(result, nullptr);
-        EXPECT_EQ(raw->BitCount(), mode == 1 || mode >= 4 ? 16 : 8);
-        EXPECT_EQ(result->BitCount(), ColorModeBits(mode));
+        ASSERT_TRUE(raw != nullptr && result != nullptr);
+        EXPECT_EQ(raw->BitCount(), rawBits);
+        EXPECT_EQ(result->BitCount(), resultBits);
         EXPECT_EQ(result->Width(), 9);
         EXPECT_TRUE(images.workImage.SameGeometry(*result));
         EXPECT_EQ(mode < 2, raw == result);

@@ -58,11 +58,9 @@ TEST(Mirror, EveryDirectionInPlaceAndCopiedBothDepths)
                 for (int dir = 1; dir < 4; ++dir) {
                     const bool horizontal = (dir & 1) != 0, vertical = (dir & 2) != 0;
                     DibImage inPlace, source, copy;
-                    ASSERT_EQ(inPlace.Create(width, height, bits), 1);
-                    ASSERT_EQ(source.Create(width, height, bits), 1);
+                    MakeImage(inPlace, original, bits);
+                    MakeImage(source, original, bits);
                     ASSERT_EQ(copy.Create(width, height, bits), 1);
-                    FillImage(inPlace, original);
-                    FillImage(source, original);
                     ASSERT_EQ(MirrorImage(inPlace, horizontal, vertical), 1);
                     const MirrorParams params{horizontal, vertical};
                     ASSERT_EQ(RunPixelOp(copy, MirrorPixels, source, nullptr, 0, 0, &params, nullptr), 1);
