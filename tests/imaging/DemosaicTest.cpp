@@ -16,8 +16,7 @@ namespace {
 constexpr uint8_t kMarker = 0xA5;
 
 struct Format {
-    int32_t srcBits;
-    int32_t dstBits;
+    int32_t srcBits, dstBits;
 };
 constexpr Format kFormats[] = {{8, 24}, {8, 32}, {16, 48}, {16, 64}};
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "imaging/PixelOp.h"
 
 using namespace tavix::imaging;
@@ -23,9 +25,9 @@ int Record(uint8_t* dst, const uint8_t* src, const PixelRect& rect, int32_t dstX
     return 7;
 }
 
-bool Same(const PixelRect& a, const PixelRect& b)
+std::tuple<int32_t, int32_t, int32_t, int32_t> Corners(const PixelRect& r)
 {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    return {r.left, r.top, r.right, r.bottom};
 }
 } // namespace
 
@@ -62,8 +64,7 @@ TEST(RunPixelOp, RectanglesAreTopDownAndClippedToBothImages)
         Call call;
         EXPECT_EQ(RunPixelOp(dst, Record, src, c.whole ? nullptr : &c.rect, c.dstX, c.dstY, &param, &call), 7);
         ASSERT_EQ(call.count, 1);
-        EXPECT_TRUE(Same(call.rect, c.memoryRect)) << call.rect.left << "," << call.rect.top << ","
-                                                   << call.rect.right << "," << call.rect.bottom;
+        EXPECT_EQ(Corners(call.rect), Corners(c.memoryRect));
         EXPECT_EQ(call.dstX, c.memoryDstX);
         EXPECT_EQ(call.dstY, c.memoryDstY);
         EXPECT_EQ(call.dst, dst.Bits());

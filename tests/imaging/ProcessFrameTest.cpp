@@ -85,10 +85,8 @@ TEST(ProcessFrame, RefusesUnknownModesAndUnsizedImages)
     EXPECT_EQ(ProcessFrame(images, s), 0); // wrong size
     ASSERT_EQ(images.image24.Create(8, 8, 24), 1);
     EXPECT_EQ(ProcessFrame(images, s), 1);
-    s.colorMode = 7;
-    EXPECT_EQ(ProcessFrame(images, s), 0);
-    s.colorMode = -1;
-    EXPECT_EQ(ProcessFrame(images, s), 0);
+    for (const int32_t mode : {6, 7, -1})
+        EXPECT_EQ(ProcessFrame(images, FrameSettings{.colorMode = mode}), 0) << mode;
 }
 
 TEST(ProcessFrame, FourRowFrameMatchesTheReferenceInEveryColourMode)
@@ -132,10 +130,8 @@ TEST(ProcessFrame, EveryModeShowsTheSceneMirroredAsAsked)
         {"vertical, odd height", 12, 9, 0, 4, {.colorMode = 4, .mirrorVertical = true}},
         {"both, even sizes", 12, 8, 6, 4, {.colorMode = 4, .mirrorVertical = true, .mirrorHorizontal = true}},
         {"both, odd sizes", 13, 9, 6, 4, {.colorMode = 5, .mirrorVertical = true, .mirrorHorizontal = true}},
-        {"camera mirrored horizontally", 16, 8, 8, 0,
-            {.colorMode = 2, .mirrorHorizontal = true, .hardwareMirrorHorizontal = true}},
-        {"camera flipped vertically", 12, 8, 0, 4,
-            {.colorMode = 5, .mirrorVertical = true, .hardwareMirrorVertical = true}},
+        {"camera mirrored", 16, 8, 8, 0, {.colorMode = 2, .mirrorHorizontal = true, .hardwareMirrorHorizontal = true}},
+        {"camera flipped", 12, 8, 0, 4, {.colorMode = 5, .mirrorVertical = true, .hardwareMirrorVertical = true}},
         {"gray, even width", 16, 7, 8, 0, {.colorMode = 0, .grayMode = 2}},
         {"gray, mirrored, even width", 16, 7, 8, 0, {.colorMode = 0, .grayMode = 2, .mirrorHorizontal = true}},
         {"gray, odd width", 17, 7, 8, 0, {.colorMode = 0, .grayMode = 2}},
