@@ -20,14 +20,6 @@ struct Format {
 };
 constexpr Format kFormats[] = {{8, 24}, {8, 32}, {16, 48}, {16, 64}};
 
-std::vector<const DemosaicKernels*> KernelSets()
-{
-    std::vector<const DemosaicKernels*> sets{&detail::kPortableKernels};
-    if (const DemosaicKernels* avx2 = detail::Avx2Kernels())
-        sets.push_back(avx2);
-    return sets;
-}
-
 // A destination full of the marker, so that bytes the demosaic must not
 // write (fourth byte or word, row padding) can be checked afterwards.
 void MakeMarkedImage(DibImage& image, int32_t width, int32_t height, int32_t bits)
@@ -51,11 +43,9 @@ void ExpectImage(const DibImage& out, const std::vector<Colour>& expected)
     }
 }
 
-// The reference against every output format and every kernel set, the
-// border pass first: alone it writes its own pixels and nothing else, then
-// the interior pass completes the image. Every byte of the destination is
-// checked, so the kernel sets agree byte for byte wherever they match the
-// reference.
+// The reference against every output format and kernel set, byte for byte,
+// so the kernel sets agree wherever they match it. The border pass alone
+// writes its own pixels and nothing else; the interior pass completes them.
 void CheckAgainstReference(int32_t width, int32_t height, int32_t phase, int32_t gainRed, int32_t gainBlue,
     uint32_t seed)
 {
@@ -70,7 +60,9 @@ void CheckAgainstReference(int32_t width, int32_t height, int32_t phase, int32_t
         for (int32_t m = 2; m <= height - 3; ++m)
             for (int32_t x = 2; x <= width - 3; ++x)
                 borderOnly[static_cast<size_t>(m) * width + x] = Colour{marker, marker, marker};
-        for (const DemosaicKernels* k : KernelSets()) {
+        for (const DemosaicKernels* k : {&detail::kPortableKernels, detail::Avx2Kernels()}) {
+            if (k == nullptr)
+                continue; // no AVX2 kernels on this processor or build
             SCOPED_TRACE(testing::Message() << width << "x" << height << " " << f.srcBits << "->" << f.dstBits
                                             << " phase " << phase << " gains " << gainRed << "/" << gainBlue << " "
                                             << k->name);
@@ -90,11 +82,10 @@ void CheckAgainstReference(int32_t width, int32_t height, int32_t phase, int32_t
 
 TEST(Demosaic, RandomMosaicsMatchTheReference)
 {
-    // Every size up to 7 x 7, so that each border case (neighbours replaced
-    // by four, by two, or not at all) and the first interior pixels occur;
-    // then widths even and odd, with and without row padding at each depth,
-    // long enough for several vector steps plus tails, and long runs. Gains
-    // from 0 to beyond the range, which counts as its end.
+    // Widths even and odd, with and without row padding, long enough for
+    // several vector steps plus tails; every size up to 7 x 7, so that each
+    // border case (neighbours replaced by four, by two, or not at all) and
+    // the first interior pixels occur. Gains beyond 0..400 count as its end.
     std::vector<std::pair<int32_t, int32_t>> sizes{{37, 9}, {70, 8}, {133, 11}, {134, 6}, {96, 7}, {517, 23}};
     for (int32_t h = 1; h <= 7; ++h)
         for (int32_t w = 1; w <= 7; ++w)
@@ -147,16 +138,15 @@ TEST(Demosaic, OneColourComesBackInEveryPhase)
 
 TEST(Demosaic, RefusesOtherPixelSizes)
 {
-    DibImage src8, src16, out24, out48, out16;
+    DibImage src8, src16, out24, out48;
     ASSERT_EQ(src8.Create(8, 8, 8), 1);
     ASSERT_EQ(src16.Create(8, 8, 16), 1);
     ASSERT_EQ(out24.Create(8, 8, 24), 1);
     ASSERT_EQ(out48.Create(8, 8, 48), 1);
-    ASSERT_EQ(out16.Create(8, 8, 16), 1);
     const DemosaicParams params{0, 100, 100, 100};
     EXPECT_EQ(Demosaic(out48, src8, params), 0);
     EXPECT_EQ(Demosaic(out24, src16, params), 0);
-    EXPECT_EQ(Demosaic(out16, src8, params), 0);
+    EXPECT_EQ(Demosaic(src16, src8, params), 0);
     EXPECT_EQ(Demosaic(out24, out24, params), 0);
     EXPECT_EQ(RunPixelOp(out24, DemosaicInterior, src8, nullptr, 0, 0, nullptr, nullptr), 0);
     EXPECT_EQ(RunPixelOp(out24, DemosaicBorder, src8, nullptr, 0, 0, nullptr, nullptr), 0);

@@ -1,7 +1,6 @@
 #pragma once
-// Test helpers: samples in and out of bitmaps, the mosaics a camera makes of
-// a scene or of noise, and the demosaic written out pixel by pixel from its
-// definition, sharing no code with the library's routines.
+// Test helpers: samples in and out of bitmaps, mosaics of scenes and noise,
+// and the demosaic written out from its definition, sharing no library code.
 
 #include <algorithm>
 #include <cstdint>
@@ -19,8 +18,8 @@ namespace imaging_test {
 using tavix::imaging::DibImage;
 
 // Channel c (0 blue, 1 green, 2 red, 3 the fourth) of pixel x of memory row
-// m, or with c 0 the sample of an 8- or 16-bit image; 16-, 48- and 64-bit
-// images hold little-endian words.
+// m, or the sample of an 8- or 16-bit image; 16-bit samples and 48/64-bit
+// pixels are little-endian words.
 inline uint32_t SampleAt(const DibImage& image, int32_t x, int32_t m, int c = 0)
 {
     const bool words = image.BitCount() == 16 || image.BitCount() >= 48;
@@ -45,8 +44,7 @@ inline Colour PixelColour(const DibImage& image, int32_t x, int32_t m)
 
 // Row-major samples, memory row 0 first.
 struct Mosaic {
-    int32_t width = 0;
-    int32_t height = 0;
+    int32_t width = 0, height = 0;
     std::vector<uint32_t> samples;
     uint32_t At(int32_t x, int32_t m) const { return samples[static_cast<size_t>(m) * width + x]; }
 };

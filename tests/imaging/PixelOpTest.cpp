@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
 
 #include "imaging/PixelOp.h"
 
@@ -90,9 +91,8 @@ TEST(RunPixelOp, NothingLeftMeansZeroWithoutACall)
         EXPECT_EQ(call.count, 0);
     }
     Call call;
-    EXPECT_EQ(RunPixelOp(dst, Record, src, nullptr, 8, 0, nullptr, &call), 0);
-    EXPECT_EQ(RunPixelOp(dst, Record, src, nullptr, 0, 6, nullptr, &call), 0);
-    EXPECT_EQ(RunPixelOp(dst, Record, src, nullptr, -10, 0, nullptr, &call), 0);
+    for (const auto& [x, y] : {std::pair{8, 0}, std::pair{0, 6}, std::pair{-10, 0}})
+        EXPECT_EQ(RunPixelOp(dst, Record, src, nullptr, x, y, nullptr, &call), 0) << x << "," << y;
     EXPECT_EQ(RunPixelOp(dst, Record, empty, nullptr, 0, 0, nullptr, &call), 0);
     EXPECT_EQ(RunPixelOp(empty, Record, src, nullptr, 0, 0, nullptr, &call), 0);
     EXPECT_EQ(call.count, 0);

@@ -19,10 +19,9 @@ uint32_t Luminance(const Colour& c)
 const Colour kOrange{200, 120, 40};
 const Colour kTeal{30, 160, 150};
 
-// Whether every sample the demosaic reads for pixel (x, m) of the image it
-// works on (columns x-2..x+1 and rows m-2..m+1, beyond an edge the same
-// colour four positions the other way) shows one colour of the scene; flipX
-// and flipY map that image back onto the scene.
+// Whether every sample the demosaic reads for pixel (x, m) (columns x-2..x+1,
+// rows m-2..m+1, beyond an edge four positions the other way) shows one
+// colour of the scene; flipX and flipY map the image onto the scene.
 bool Uniform(const Scene& scene, int32_t width, int32_t height, int32_t x, int32_t m, bool flipX, bool flipY)
 {
     const auto at = [&](int32_t px, int32_t pm) {
@@ -111,13 +110,10 @@ TEST(ProcessFrame, FourRowFrameMatchesTheReferenceInEveryColourMode)
 
 TEST(ProcessFrame, EveryModeShowsTheSceneMirroredAsAsked)
 {
-    // The scene: orange and teal fields split at column splitX and row
-    // splitY. The camera's own flips have moved its pattern and leave the
-    // frame as it came; the others are done in software. Even widths
-    // (heights) move the column (row) phase of a software flip, odd ones
-    // keep it; either way each colour stays, on the other side. Gray mode 2
-    // converts before the software flips, so its demosaic reads the frame
-    // with the camera's own phase; the monochrome modes only flip.
+    // Orange and teal fields split at column splitX and row splitY. The
+    // camera's own flips moved its pattern and are not repeated. A software
+    // flip moves the phase only across an even size; each colour stays, on
+    // the other side. Gray mode 2 converts before the software flips.
     struct Case {
         const char* name;
         int32_t width, height, splitX, splitY;
