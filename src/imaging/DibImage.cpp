@@ -40,7 +40,7 @@ int DibImage::Create(int32_t width, int32_t height, int32_t bitCount)
     // biSizeImage would.
     if (stride * height > std::numeric_limits<int32_t>::max())
         return 0;
-    bits_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(stride * height)]());
+    bits_.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(stride * height), 1)));
     if (!bits_)
         return 0;
 

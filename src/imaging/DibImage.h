@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 namespace tavix::imaging {
@@ -110,8 +111,15 @@ public:
 private:
     void InstallGrayRamp();
 
+    // Pixels come from calloc: large zeroed blocks are then the system's
+    // untouched zero pages, so sizing an image costs nothing until it is
+    // written (an instance sizes ten mask planes it may never use).
+    struct Free {
+        void operator()(uint8_t* bits) const { std::free(bits); }
+    };
+
     BitmapInfo info_;
-    std::unique_ptr<uint8_t[]> bits_;
+    std::unique_ptr<uint8_t[], Free> bits_;
     int32_t width_ = 0;
     int32_t height_ = 0;
     int32_t stride_ = 0;
