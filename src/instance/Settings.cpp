@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "platform/SettingsStore.h"
 
@@ -36,10 +37,11 @@ bool WriteGroup(const std::string& key, std::span<const Entry> entries)
     const auto created = SettingsKey::Create(key);
     if (created == nullptr)
         return false;
-    bool written = true;
+    std::vector<SettingsKey::Word> words;
+    words.reserve(entries.size());
     for (const Entry& entry : entries)
-        written &= created->WriteDword(entry.name, static_cast<uint32_t>(entry.field->load(std::memory_order_relaxed)));
-    return written;
+        words.push_back({entry.name, static_cast<uint32_t>(entry.field->load(std::memory_order_relaxed))});
+    return created->WriteDwords(words);
 }
 
 bool ReadExposureSeconds(int32_t cameraNumber, double* seconds)

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace tavix::platform {
@@ -33,6 +34,19 @@ public:
     // False on a key opened for reading only, or when the store refuses.
     virtual bool WriteDword(const char* name, uint32_t value) = 0;
     virtual bool WriteBinary(const char* name, const void* data, size_t size) = 0;
+    // Several words at once: one replacement of the values file on POSIX
+    // rather than one per word.
+    struct Word {
+        const char* name;
+        uint32_t value;
+    };
+    virtual bool WriteDwords(std::span<const Word> words)
+    {
+        bool written = true;
+        for (const Word& word : words)
+            written &= WriteDword(word.name, word.value);
+        return written;
+    }
 };
 
 } // namespace tavix::platform

@@ -242,6 +242,23 @@ public:
         return Store(name, std::move(v));
     }
 
+    bool WriteDwords(std::span<const Word> words) override
+    {
+        if (!writable_)
+            return false;
+        std::lock_guard lock(StoreLock());
+        Values values = Load(directory_);
+        for (const Word& word : words) {
+            if (!ValidName(word.name))
+                return false;
+            Value& v = values[word.name];
+            v.dword = true;
+            v.word = word.value;
+            v.bytes.clear();
+        }
+        return Save(directory_, values);
+    }
+
 private:
     std::optional<Value> Find(const char* name) const
     {
