@@ -81,6 +81,9 @@ private:
     // a change of transfer depth re-applies the same window.
     uint32_t requestedWidth_;
     uint32_t requestedHeight_;
+    // The shutter as last written; unknown until the first write.
+    uint32_t shutter_ = kShutterUnknown;
+    static constexpr uint32_t kShutterUnknown = 0xFFFFFFFFu;
 };
 
 } // namespace tavix

@@ -136,6 +136,7 @@ int CSensorIMX264::SetExposureLines(uint32_t lines)
         // the shutter beyond bit 11.
         WriteRegisterWhenIdle(imx::kShutterMiddle, Middle(shutter));
         WriteRegisterWhenIdle(imx::kShutterHigh, High(shutter));
+        shutter_ = shutter;
         info_.exposureLines.current = static_cast<int32_t>(exposure);
         return 1;
     }
@@ -143,7 +144,12 @@ int CSensorIMX264::SetExposureLines(uint32_t lines)
     if (LengthenFrame(exposure, pause) == 0) {
         return 0;
     }
-    if (exposure >= static_cast<int64_t>(info_.exposureLines.current) + kShutterMinimum) {
+    // The lengthened frame exposes from the minimum shutter. It is written
+    // when the exposure grew, and also when the shutter still holds a value
+    // of a longer frame (a window made smaller since): left there, it would
+    // reach past the shortened frame and the sensor would barely expose.
+    if (exposure >= static_cast<int64_t>(info_.exposureLines.current) + kShutterMinimum ||
+        shutter_ != kShutterMinimum) {
         const auto writeAndPause = [this, pause](uint16_t address, uint32_t value) {
             const int written = WriteRegisterWhenIdle(address, value);
             platform::Sleep(pause);
@@ -151,8 +157,10 @@ int CSensorIMX264::SetExposureLines(uint32_t lines)
         };
         if (writeAndPause(imx::kShutterLow, kShutterMinimum) == 0 || writeAndPause(imx::kShutterMiddle, 0) == 0 ||
             writeAndPause(imx::kShutterHigh, 0) == 0) {
+            shutter_ = kShutterUnknown;
             return 0;
         }
+        shutter_ = kShutterMinimum;
     }
     info_.exposureLines.current = static_cast<int32_t>(exposure);
     return 1;

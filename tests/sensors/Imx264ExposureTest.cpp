@@ -53,6 +53,18 @@ TEST_F(Imx264Exposure, ExposureLinesOrderTheFrameAndShutterWrites)
         // The window's frame stays what the next short exposure goes back to.
         EXPECT_EQ(sensor.Info().frameLength, c.windowHeight + 46);
     }
+
+    // A window made smaller after an exposure that fitted the long frame:
+    // the frame is lengthened to the same exposure, and the shutter of the
+    // long frame, which now lies past the frame's end, goes back to the
+    // minimum instead of leaving the sensor all but unexposed.
+    ASSERT_EQ(sensor.SetWindow(0, 2448, 0, 2048, 0), 1);
+    ASSERT_EQ(sensor.SetExposureLines(755), 1);
+    ASSERT_EQ(ShutterRegisters(), 2094u - 755u);
+    ASSERT_EQ(sensor.SetWindow(0, 2448, 0, 128, 0), 1);
+    ASSERT_EQ(sensor.SetExposureLines(755), 1);
+    EXPECT_EQ(FrameLengthRegisters(), 755u);
+    EXPECT_EQ(ShutterRegisters(), 10u);
 }
 
 TEST_F(Imx264Exposure, RequestsAreClampedIntoTheRanges)
