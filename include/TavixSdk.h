@@ -71,6 +71,150 @@ TAVIX_EXPORT int32_t TAVIX_API Tavix_Release(uint32_t handle);
  * the stack is empty or the handle is unknown. */
 TAVIX_EXPORT uint32_t TAVIX_API Tavix_GetLastError(uint32_t handle);
 
+/* The record whose address TAVIX_WM_FRAME carries in wParam for every
+ * delivered frame (32 bytes). It lives in the instance and is rewritten by
+ * the next frame: read it when the message arrives. */
+typedef struct TavixFrameInfo {
+    uint32_t reserved;     /* always 0 */
+    uint32_t width;        /* of the frame, in pixels */
+    uint32_t height;
+    uint32_t bitsPerPixel; /* of the delivered image: 8, 16, 24, 32, 48 or 64 */
+    uint32_t frameRate10;  /* frames per second x 10, measured over about a second */
+    uint32_t padding;
+    void* buffer;          /* the buffer given to Tavix_CallBackPreview, or null */
+} TavixFrameInfo;
+
+/* Events of TAVIX_WM_FRAME with wParam 0, in lParam. */
+#define TAVIX_EVENT_BUFFER_TOO_SMALL 5  /* the application buffer cannot hold the frame */
+#define TAVIX_EVENT_READ_FAILED 8       /* a frame could not be read; the preview goes on */
+#define TAVIX_EVENT_CAMERA_STOPPED 13   /* the camera stopped delivering; the preview has ended */
+
+/* A UTF-16 code unit of the W functions' text (WCHAR on Windows). */
+#if defined(_WIN32)
+typedef wchar_t TavixWideChar;
+#else
+typedef uint16_t TavixWideChar;
+#endif
+
+/* ---- Device selection ---------------------------------------------------
+ * Cameras are numbered 0 to 31 in the order the system lists them; numbers
+ * stay with a camera while it is plugged in, also across processes. */
+
+/* Opens the camera of that number (the settings of the camera open before
+ * are saved first, those of the new one loaded and applied). 1 also when it
+ * is open already. Errors: 1 no camera object, 2 no such camera. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetDeviceNumber(uint32_t handle, int32_t number);
+
+/* Writes the names of the attached cameras, "Tavix264ROR-USB3-Q5_01" upward,
+ * into ten entries of 256 bytes (unused entries become empty) and returns
+ * how many were written. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_EnumDevice(uint32_t handle, char (*names)[256]);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_EnumDeviceW(uint32_t handle, TavixWideChar (*names)[256]);
+
+/* The name of camera number index (0..31), "Tavix264ROR-USB3-Q5_%02d" with
+ * index + 1: 23 bytes with the terminator. Errors: 9 a buffer shorter than
+ * 23 bytes, 2 no such camera. The W form counts length in characters and
+ * fails with error 12 when the name does not fit. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetDeviceName(uint32_t handle, int32_t index, char* text, int32_t length);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetDeviceNameW(uint32_t handle, int32_t index, TavixWideChar* text,
+                                                    int32_t length);
+
+/* ---- Acquisition ----------------------------------------------------------
+ * Three states: idle; preview (a thread of the library converts every frame
+ * and delivers it); capture (prepared, frames fetched with Tavix_SnapShot).
+ * Buffers receive the converted image of the colour mode as a bitmap:
+ * rows padded to 4 bytes, blue-green-red pixel order; rowOrder non-zero
+ * copies the bitmap's rows in their stored (bottom-up) order, 0 top-down.
+ * A buffer smaller than stride x height fails with error 5. */
+
+/* Starts a preview without a callback buffer. With a preview window set by
+ * Tavix_SetPreviewWindow the frames are drawn there; on Linux, and until the
+ * window code exists, such a preview fails with error 4 (then 8). A preview
+ * window of all zeros and no parent runs without any window. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_Preview(uint32_t handle);
+
+/* Starts a preview that copies every converted frame into buffer (when size
+ * is non-zero) and posts TAVIX_WM_FRAME with a TavixFrameInfo to
+ * callbackWindow; events of TAVIX_EVENT_* arrive with wParam 0. The buffer
+ * must stay valid until Tavix_StopPreview. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_CallBackPreview(uint32_t handle, TavixWindow callbackWindow, void* buffer,
+                                                     int32_t size, int32_t rowOrder);
+
+/* Starts (1 also when running) and stops the preview. Tavix_StopPreview
+ * returns within the wait time plus 3 s, also when the camera was unplugged
+ * or stalls; 1 also when nothing ran. Errors: 1 no camera object or in
+ * capture state, 6 the transfer did not start, 3 no thread. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_StartPreview(uint32_t handle);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_StopPreview(uint32_t handle);
+
+/* Prepares the camera for Tavix_SnapShot and keeps its transfer running
+ * between snapshots. Error 1 during preview. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_Capture(uint32_t handle);
+
+/* Takes one frame (waiting up to 3 s), converts it and copies it into
+ * buffer when buffer and size are given. In idle state the transfer is
+ * started and stopped around the frame. Errors: 1 during preview, 8 no
+ * frame, 5 buffer too small (recorded twice). */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SnapShot(uint32_t handle, void* buffer, int32_t size, int32_t rowOrder);
+
+/* Copies the last converted frame without any camera traffic. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetImage(uint32_t handle, void* buffer, int32_t size, int32_t rowOrder);
+
+/* Stops any acquisition and closes the preview window; the camera stays
+ * open. Returns 1. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_Close(uint32_t handle);
+
+/* ---- Image size and format ------------------------------------------------ */
+
+/* The capture window's width and height as set (before sub-sampling). */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_Width(uint32_t handle);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_Height(uint32_t handle);
+
+/* Sets the capture window directly: totals, starts and effective sizes.
+ * The window must lie inside 2448 x 2048 (error 7, the values stay stored).
+ * The camera delivers the width cut to a multiple of 16 and the height to
+ * a multiple of 4, and half of both with sub-sampling; delivered images and
+ * TavixFrameInfo have that size. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetCaptureWindowEx(uint32_t handle, int32_t hTotal, int32_t hStart,
+                                                        int32_t hEffective, int32_t vTotal, int32_t vStart,
+                                                        int32_t vEffective);
+/* Writes the six stored values (a null pointer is skipped); 1. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetCaptureWindowEx(uint32_t handle, int32_t* hTotal, int32_t* hStart,
+                                                        int32_t* hEffective, int32_t* vTotal, int32_t* vStart,
+                                                        int32_t* vEffective);
+
+/* Where the next preview draws: a child of parent at (left, top, right,
+ * bottom), or with a null parent a window of its own; all zeros and no
+ * parent: no window. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetPreviewWindow(uint32_t handle, TavixWindow parent, int32_t left, int32_t top,
+                                                      int32_t right, int32_t bottom);
+
+/* Output depth: 8 and 16 bits raw (monochrome or undemosaiced Bayer data),
+ * 24, 32, 48 and 64 bits demosaiced colour. Other values, or a depth the
+ * camera cannot give, fail with error 9. Tavix_GetColorMode: the bits, -1
+ * for an unknown handle. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetColorMode(uint32_t handle, int32_t bitsPerPixel);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetColorMode(uint32_t handle);
+
+/* Sub-sampling: 0 full resolution, 1 half in both directions; other modes
+ * return 0 and record nothing. The getter gives -1 for an unknown handle. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetSubSample(uint32_t handle, int32_t mode);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetSubSample(uint32_t handle);
+
+/* Milliseconds the preview thread sleeps before waiting for each frame; a
+ * negative time returns 0 and records nothing. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetWaitTime(uint32_t handle, int32_t milliseconds);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetWaitTime(uint32_t handle);
+
+/* ---- Files ------------------------------------------------------------------ */
+
+/* Loads a configuration file: consecutive records of two little-endian
+ * 32-bit numbers (a trailing partial record is ignored). 0 when the file
+ * cannot be read or is larger than 1 MiB; the W form fails with error 12
+ * when the name does not convert. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_LoadConfigFileA(uint32_t handle, const char* fileName);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_LoadConfigFileW(uint32_t handle, const TavixWideChar* fileName);
+
 #if !defined(_WIN32)
 /* Linux: receives every message the library posts (what PostMessage carries
  * on Windows). The sink runs on the library's thread, possibly while it holds

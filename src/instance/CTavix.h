@@ -1,25 +1,86 @@
 #pragma once
-// The camera instance behind one handle number. It keeps the application's
-// notification window and the error stack; the camera, bitmaps and threads
-// it owns join it as the library grows.
+// The camera instance behind one handle number. It owns the camera object,
+// the bitmaps frames pass through and the acquisition thread; it keeps the
+// values the application sets and hands them to the camera whenever
+// acquisition is prepared or a camera is opened, and it turns failures into
+// error codes on its stack.
+//
+// Acquisition states: idle; preview (the acquisition thread converts and
+// delivers every frame); capture (prepared, frames fetched one by one with
+// SnapShot). The frame lock is held from reading a frame to the end of its
+// delivery; the configuration lock around the configuration list.
 
+#include <array>
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
+#include "TavixSdk.h"
+#include "imaging/DibImage.h"
+#include "imaging/FrameImages.h"
 #include "instance/ErrorStack.h"
+#include "instance/Settings.h"
+#include "platform/DeviceNotification.h"
+#include "platform/Event.h"
 #include "platform/MessagePost.h"
 
 namespace tavix {
 
+class CTavixUSB3Q5SimpleSdk;
+
 class CTavix {
 public:
-    CTavix() = default;
-    virtual ~CTavix() = default;
+    static constexpr uint32_t kProductId = 0x31B4;
+    static constexpr int32_t kSensorWidth = 2448;
+    static constexpr int32_t kSensorHeight = 2048;
+    static constexpr int kMaskPlanes = 10;
+    static constexpr uint32_t kFrameWaitMs = 3000;
+    // Events posted with a zero wParam.
+    static constexpr intptr_t kEventBufferTooSmall = 5;
+    static constexpr intptr_t kEventReadFailed = 8;
+    static constexpr intptr_t kEventCameraStopped = 13;
+    // Configuration files larger than this are refused rather than read.
+    static constexpr uint64_t kMaxConfigFileBytes = 1 << 20;
+
+    enum AcquisitionState : int32_t { kIdle = 0, kPreview = 1, kCapture = 2 };
+
+    CTavix();
+    virtual ~CTavix();
     CTavix(const CTavix&) = delete;
     CTavix& operator=(const CTavix&) = delete;
 
-    // Called once by Tavix_Initialize; 1 on success.
+    // --- operations of the exports; 1 for success, 0 for failure ----------
     int Initialize(platform::WindowHandle notifyWindow);
+    int SetDeviceNumber(int32_t number);
+    int Preview();
+    int CallBackPreview(platform::WindowHandle callbackWindow, uint8_t* buffer, int32_t size, int32_t rowOrder);
+    int StartPreview();
+    int StopPreview();
+    int Capture();
+    int SnapShot(uint8_t* buffer, int32_t size, int32_t rowOrder);
+    int GetImage(uint8_t* buffer, int32_t size, int32_t rowOrder);
+    int Close();
+    int EnumDevice(char (*names)[256]);
+    int GetDeviceName(int32_t index, char* text, int32_t length);
+    int SetColorMode(int32_t bits);
+    int32_t GetColorMode() const;
+    int SetSubSample(int32_t mode);
+    int32_t GetSubSample() const { return cameraValues_.subSample; }
+    int SetWaitTime(int32_t milliseconds);
+    int32_t GetWaitTime() const { return cameraValues_.waitTime; }
+    int32_t Width() const { return geometry_.width; }
+    int32_t Height() const { return geometry_.height; }
+    int SetCaptureWindowEx(int32_t hTotal, int32_t hStart, int32_t hEffective, int32_t vTotal, int32_t vStart,
+                           int32_t vEffective);
+    void GetCaptureWindowEx(int32_t* hTotal, int32_t* hStart, int32_t* hEffective, int32_t* vTotal, int32_t* vStart,
+                            int32_t* vEffective) const;
+    int SetPreviewWindow(platform::WindowHandle parent, int32_t left, int32_t top, int32_t right, int32_t bottom);
+    int LoadConfigFile(const char* path);
 
+    // --- errors -------------------------------------------------------------
     // Records a failure and announces it to the notification window, if any.
     void PushError(uint32_t code);
     // Announces a failure without recording it; posted even without a
@@ -28,9 +89,87 @@ public:
     uint32_t PopError() { return errors_.Pop(); }
 
     platform::WindowHandle NotifyWindow() const { return notifyWindow_; }
+    CTavixUSB3Q5SimpleSdk* Camera() const { return camera_.get(); }
+    int32_t DeviceNumber() const { return deviceNumber_; }
+    int32_t AcqState() const { return acqState_; }
+    size_t ConfigCount();
 
 private:
+    struct AnalogValues {
+        settings::Setting globalGain{0}, colorGainG1{0}, colorGainR{0}, colorGainB{0}, colorGainG2{0};
+        settings::Setting exposure{0}, mirrorV{0}, mirrorH{0}, autoIris{0}, gainMode{0}, blackLevel{0};
+        settings::Setting optionC{0}, cooling{0}, optionB{0}, optionA{0}; // filter numbers 106, 100, 105, 104
+        std::atomic<double> exposureSeconds{0.0};
+    };
+    struct FilterValues {
+        settings::Setting brightness{0}, contrast{0}, hue{0}, saturation{0}, sharpness{0};
+        settings::Setting bayerGainRed{0}, bayerGainGreen{0}, bayerGainBlue{0}, gamma{0}, bayerMode{0};
+        settings::Setting bayerGainAuto{0};
+        settings::Setting grayMode{0}, grayGainR{0}, grayGainG1{0}, grayGainG2{0}, grayGainB{0};
+        settings::Setting grayOffsetR{0}, grayOffsetG1{0}, grayOffsetG2{0}, grayOffsetB{0};
+    };
+
+    // Settings persistence, for the number of the open camera.
+    int32_t SettingsNumber() const;
+    settings::Capabilities CameraCapabilities() const;
+    void LoadAnalog();
+    void SaveAnalog();
+    void LoadFilterAndGray();
+    void SaveFilterAndGray();
+    void SaveAll();
+    void ApplyAnalogAfterOpen();
+
+    bool EnsureMaskPlanes();
+    bool CaptureWindowValid() const;
+    int PrepareAcquisition();
+    // Reads the newest frame into the raw bitmap of the colour mode and
+    // spreads its rows to the bitmap's stride; false when the read failed.
+    bool ReadRawFrame();
+    void ConvertFrame();
+    int CopyToBuffer(const imaging::DibImage& image, int32_t rowOrder, uint8_t* buffer, int32_t size);
+    void PostFrameEvent(uintptr_t wParam, intptr_t lParam) const;
+    void AcquisitionLoop();
+    void StopTransfer();
+
+    std::unique_ptr<CTavixUSB3Q5SimpleSdk> camera_;
+    imaging::FrameImages images_;
+    imaging::DibImage displayImage_;
+    std::array<imaging::DibImage, kMaskPlanes> maskPlanes_;
+
+    settings::Geometry geometry_;
+    settings::CameraValues cameraValues_;
+    AnalogValues analog_;
+    FilterValues filter_;
+    settings::Setting maskFilter_{0}, dotFilter_{0};
+    std::atomic<int32_t> realExposure_{0};
+    int32_t settingsLoaded_ = 0;
+
+    std::mutex frameLock_;
+    std::mutex configLock_;
+    std::vector<std::pair<uint32_t, uint32_t>> configList_;
+
+    std::atomic<int32_t> runState_{0};
+    std::atomic<int32_t> acqState_{kIdle};
+    std::thread acqThread_;
+    std::unique_ptr<platform::Event> acqDone_;
+
+    platform::WindowHandle previewParent_ = nullptr;
+    std::array<int32_t, 4> previewRect_{0, 0, kSensorWidth, kSensorHeight};
     platform::WindowHandle notifyWindow_ = nullptr;
+    platform::DeviceNotification deviceNotification_;
+    std::atomic<platform::WindowHandle> callbackWindow_{nullptr};
+    uint8_t* userBuffer_ = nullptr;
+    int32_t userBufferSize_ = 0;
+    int32_t userRowOrder_ = 0;
+    TavixFrameInfo frameInfo_{};
+
+    std::atomic<int32_t> imageReady_{0};
+    std::atomic<int32_t> newFrame_{0};
+    std::atomic<int32_t> fps10_{0};
+    uint32_t fpsCount_ = 0;
+    uint32_t fpsStart_ = 0;
+    uint32_t snapTimeout_ = 3000;
+    std::atomic<int32_t> deviceNumber_{-1};
     ErrorStack errors_;
 };
 

@@ -1,7 +1,8 @@
 #pragma once
 // Gives a test the settings store to itself for the lifetime of the object:
 // on POSIX a temporary configuration directory, on Windows an empty product
-// key (the Wine prefix is the build's own), removed again afterwards.
+// key (the Wine prefix is the build's own), removed again afterwards. They
+// nest: the store of the enclosing one comes back.
 
 #include <cstdlib>
 #include <random>
@@ -21,6 +22,8 @@ public:
     PrivateSettings()
     {
 #ifndef _WIN32
+        if (const char* previous = std::getenv("XDG_CONFIG_HOME"))
+            previous_ = previous;
         directory_ = std::filesystem::temp_directory_path() / ("tavix-config-" + std::to_string(std::random_device()()));
         std::filesystem::create_directories(directory_);
         setenv("XDG_CONFIG_HOME", directory_.c_str(), 1);
@@ -31,7 +34,10 @@ public:
     {
         platform::SettingsKey::RemoveTree(settings::kProductKey);
 #ifndef _WIN32
-        unsetenv("XDG_CONFIG_HOME");
+        if (previous_.empty())
+            unsetenv("XDG_CONFIG_HOME");
+        else
+            setenv("XDG_CONFIG_HOME", previous_.c_str(), 1);
         std::error_code ignored;
         std::filesystem::remove_all(directory_, ignored);
 #endif
@@ -42,6 +48,7 @@ public:
 private:
 #ifndef _WIN32
     std::filesystem::path directory_;
+    std::string previous_;
 #endif
 };
 
