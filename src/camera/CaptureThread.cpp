@@ -246,7 +246,11 @@ void CTavixU3Q5Base::StoreFrame()
     FrameSlot& slot = slots_[static_cast<size_t>(index)];
     {
         std::lock_guard lock(slot.lock);
-        std::memcpy(slot.data.get(), receiveBuffer_.get(), frameSize_);
+        // The slot takes the receive buffer's memory and gives its own for
+        // the next frame: every buffer has the same size, and a frame is
+        // never copied on its way into the ring.
+        std::swap(slot.data, receiveBuffer_);
+        request_.buffer = receiveBuffer_.get();
         slot.frameNumber = lastFrameNumber_.load(std::memory_order_relaxed);
         for (size_t i = 0; i < 4; ++i)
             slot.words[i] = FrameInfoWord(request_.frameInfo, kFrameWordOffsets[i]);
