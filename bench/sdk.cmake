@@ -1,0 +1,3 @@
+tavix_bench(bench_sdk
+  SOURCES sdk/CallbackBench.cpp
+  DEPS tavix_sdk tavix_emulator)
