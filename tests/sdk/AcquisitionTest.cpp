@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 #include "../support/PrivateSettings.h"
@@ -182,6 +183,38 @@ TEST_F(Sdk, UnpluggingMidPreviewEndsItWithEvent13AndStopReturnsPromptly)
     EXPECT_EQ(Tavix_StopPreview(handle_), 1);
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(3500));
     EXPECT_EQ(Errors(handle_), (std::vector<uint32_t>{13}));
+}
+
+TEST_F(Sdk, ReleasingDuringAPreviewFromAnotherThreadEndsItCleanly)
+{
+    // Released while frames are delivered into the buffer: the release
+    // waits for the preview thread, and every later call sees no instance.
+    SmallWindow(handle_);
+    std::vector<uint8_t> buffer(256 * 128 * 3);
+    ASSERT_EQ(Tavix_SetColorMode(handle_, 24), 1);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(Tavix_CallBackPreview(handle_, trap_.Window(), buffer.data(), static_cast<int32_t>(buffer.size()), 0),
+                  1);
+        ASSERT_GE(MessageTrap::Frames(trap_.TakeUntil([](const auto& all) { return MessageTrap::Frames(all) >= 2; })),
+                  2u);
+        int32_t released = 0;
+        std::thread other([&] { released = Tavix_Release(handle_); });
+        other.join();
+        EXPECT_EQ(released, 1);
+        EXPECT_EQ(Tavix_StopPreview(handle_), 0);
+        trap_.Take(); // what was posted before the release returned
+        EXPECT_EQ(MessageTrap::Frames(trap_.Take()), 0u) << "the preview thread ended with the release";
+        handle_ = Tavix_Initialize(trap_.Window());
+        SmallWindow(handle_);
+        ASSERT_EQ(Tavix_SetColorMode(handle_, 24), 1);
+    }
+    // Without a window of its own set, a preview needs the preview window,
+    // which this build cannot make.
+    const uint32_t plain = Tavix_Initialize(nullptr);
+    EXPECT_EQ(Tavix_Preview(plain), 0);
+    EXPECT_EQ(Errors(plain), (std::vector<uint32_t>{4}));
+    EXPECT_EQ(Tavix_Release(plain), 1);
 }
 
 TEST_F(TwoCameras, NoCameraIsOpenUntilOneIsChosenAndTwoInstancesStreamAtOnce)
