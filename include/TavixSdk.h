@@ -206,6 +206,165 @@ TAVIX_EXPORT int32_t TAVIX_API Tavix_GetSubSample(uint32_t handle);
 TAVIX_EXPORT int32_t TAVIX_API Tavix_SetWaitTime(uint32_t handle, int32_t milliseconds);
 TAVIX_EXPORT int32_t TAVIX_API Tavix_GetWaitTime(uint32_t handle);
 
+/* ---- Exposure, gain and camera options ------------------------------------
+ * Exposure in steps of 100 us, gains in the sensor's own units; ranges are
+ * the camera's (Tavix_GetCameraInfo). Getters take an ok flag that may be
+ * null. */
+
+/* Exposure in seconds, for cameras that take it in that form (error 11
+ * otherwise); the getter gives -1.0 on failure. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetExposureTimeEx(uint32_t handle, double seconds);
+TAVIX_EXPORT double TAVIX_API Tavix_GetExposureTimeEx(uint32_t handle, int32_t* ok);
+/* Exposure x 100 (in 1 us steps): the exposure is value / 100; outside the
+ * camera's range error 9. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetRealExposureTime(uint32_t handle, int32_t hundredths);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetRealExposureTime(uint32_t handle, int32_t* ok);
+/* The sensor's temperature in degrees Celsius (error 11 without a sensor
+ * thermometer, 12 for a failed reading; 0 is recorded for a good one). */
+TAVIX_EXPORT double TAVIX_API Tavix_GetTemperatureEx(uint32_t handle, int32_t* ok);
+/* Automatic exposure or gain from the image: 0 off, 1 gain, 2 exposure;
+ * other modes are refused with error 9, posted only. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetAutoIris(uint32_t handle, int32_t mode);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetAutoIris(uint32_t handle, int32_t* ok);
+/* The sensor's own pixel correction, where it has one (errors 11 and 1 are
+ * posted only). */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetInternalCorrection(uint32_t handle, int32_t* ok);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetInternalCorrection(uint32_t handle, int32_t on);
+/* The sensor's frame rate in tenths of frames per second; the camera's
+ * answer. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetSamplingRate(uint32_t handle, uint32_t tenthsPerSecond);
+/* Write 0 through a non-null pointer and return 0. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetVideoFormat(uint32_t handle, int32_t* value);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetSamplingRate(uint32_t handle, int32_t* value);
+/* Always 0; nothing is written. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetStatus(uint32_t handle, void* status);
+
+/* The camera-information record, little-endian; the application sets its
+ * size in the first word: 36 bytes or more fill offsets 4..35, 56 or more
+ * also the seconds-exposure range at 40 and 48 (doubles). Errors: 9 null,
+ * 5 smaller than 36. */
+typedef struct TavixCameraInfo {
+    uint32_t size;
+    uint32_t sensorWidth, sensorHeight;
+    uint32_t gainMin, gainMax;
+    uint32_t colorGainMin, colorGainMax;
+    uint32_t exposureMin, exposureMax; /* steps of 100 us */
+    uint32_t padding;
+    double exposureSecondsMin, exposureSecondsMax;
+} TavixCameraInfo;
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetCameraInfo(uint32_t handle, void* record);
+
+/* ---- Filter values ----------------------------------------------------------
+ * Every setting below has a number; Tavix_GetFilterValue sets the ok flag
+ * to 1 first and to 0 for an unknown number (error 9), a missing camera
+ * (error 1) or a negative temperature. Setters refuse values outside the
+ * range with error 9. The named functions pass their number on.
+ *
+ *   1 Brightness -255..255    2 Contrast -127..127     3 Hue -360..360
+ *   4 Saturation -255..255    5 Sharpness 0..30
+ *   6 BayerGainRGB: red, green, blue in bits 0-7, 8-15, 16-23 (no range check)
+ *   7-9 BayerGainRed/Green/Blue 0..400               10 BayerGainAuto (0/1)
+ *  11 Gamma 0..200           12 BayerMode 0..3
+ *  13 GlobalGain, 14 ColorGainRed, 15 ColorGainGreen1, 16 ColorGainGreen2,
+ *  17 ColorGainBlue, 18 ExposureTime: the camera's ranges, sent to it
+ *  19 GrayMode 0..2          20-23 GrayGainR/G1/G2/B 0..255
+ *  24-27 GrayOffsetR/G1/G2/B -255..255
+ *  28 gray automatic gains once (set 0 or 1; not readable)
+ *  29-36 channel gains and offsets 1-4: not on this camera (error 9)
+ * 100 Peltier (cooling; error 11 on this camera)   101 Temperature (error 11, -1)
+ * 102 DotFilter 0/1          103 MaskFilter 0/1
+ * 104 black level            105 short exposure mode  106 gain mode
+ *     (the camera's; errors 11 where it has none, 6 when it refuses) */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetFilterValue(uint32_t handle, int32_t number, int32_t* ok);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetFilterValue(uint32_t handle, int32_t number, int32_t value);
+#define TAVIX_DECLARE_FILTER_VALUE(Name)                                                        \
+    TAVIX_EXPORT int32_t TAVIX_API Tavix_Get##Name(uint32_t handle, int32_t* ok);                 \
+    TAVIX_EXPORT int32_t TAVIX_API Tavix_Set##Name(uint32_t handle, int32_t value);
+TAVIX_DECLARE_FILTER_VALUE(Brightness)
+TAVIX_DECLARE_FILTER_VALUE(Contrast)
+TAVIX_DECLARE_FILTER_VALUE(Hue)
+TAVIX_DECLARE_FILTER_VALUE(Saturation)
+TAVIX_DECLARE_FILTER_VALUE(Sharpness)
+TAVIX_DECLARE_FILTER_VALUE(BayerGainRGB)
+TAVIX_DECLARE_FILTER_VALUE(BayerGainRed)
+TAVIX_DECLARE_FILTER_VALUE(BayerGainGreen)
+TAVIX_DECLARE_FILTER_VALUE(BayerGainBlue)
+TAVIX_DECLARE_FILTER_VALUE(BayerGainAuto)
+TAVIX_DECLARE_FILTER_VALUE(Gamma)
+TAVIX_DECLARE_FILTER_VALUE(BayerMode)
+TAVIX_DECLARE_FILTER_VALUE(GlobalGain)
+TAVIX_DECLARE_FILTER_VALUE(ColorGainRed)
+TAVIX_DECLARE_FILTER_VALUE(ColorGainGreen1)
+TAVIX_DECLARE_FILTER_VALUE(ColorGainGreen2)
+TAVIX_DECLARE_FILTER_VALUE(ColorGainBlue)
+TAVIX_DECLARE_FILTER_VALUE(ExposureTime)
+TAVIX_DECLARE_FILTER_VALUE(GrayMode)
+TAVIX_DECLARE_FILTER_VALUE(GrayGainR)
+TAVIX_DECLARE_FILTER_VALUE(GrayGainG1)
+TAVIX_DECLARE_FILTER_VALUE(GrayGainG2)
+TAVIX_DECLARE_FILTER_VALUE(GrayGainB)
+TAVIX_DECLARE_FILTER_VALUE(GrayOffsetR)
+TAVIX_DECLARE_FILTER_VALUE(GrayOffsetG1)
+TAVIX_DECLARE_FILTER_VALUE(GrayOffsetG2)
+TAVIX_DECLARE_FILTER_VALUE(GrayOffsetB)
+TAVIX_DECLARE_FILTER_VALUE(Peltier)
+TAVIX_DECLARE_FILTER_VALUE(DotFilter)
+TAVIX_DECLARE_FILTER_VALUE(MaskFilter)
+#undef TAVIX_DECLARE_FILTER_VALUE
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetTemperature(uint32_t handle, int32_t* ok);
+/* Channels 1 to 4 (numbers 29-32 and 33-36); another channel returns 0 and
+ * records nothing. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetChannelGain(uint32_t handle, int32_t channel, int32_t* ok);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetChannelGain(uint32_t handle, int32_t channel, int32_t value);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetChannelOffset(uint32_t handle, int32_t channel, int32_t* ok);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetChannelOffset(uint32_t handle, int32_t channel, int32_t value);
+
+/* Mirrors done by the camera (flag 0 or 1, kept by the instance). Without a
+ * camera error 1 (posted only for the vertical forms). */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetMirrorH(uint32_t handle, int32_t flag);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetMirrorV(uint32_t handle, int32_t flag);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetMirrorH(uint32_t handle);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetMirrorV(uint32_t handle);
+/* Not offered: error 11, -1. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetConfigFilter(uint32_t handle);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetConfigFilter(uint32_t handle, int32_t value);
+
+/* ---- Registers, I/O port and serial memory --------------------------------
+ * Sensor registers (16-bit addresses, 8-bit values), FPGA registers (8-bit;
+ * register 7 drives the digital I/O port) and the serial EEPROM (12-bit
+ * addresses here). Failed register accesses record error 6 and set the ok
+ * flag to 0. */
+TAVIX_EXPORT uint32_t TAVIX_API Tavix_ReadRegister(uint32_t handle, uint8_t address, int32_t* ok);
+TAVIX_EXPORT uint32_t TAVIX_API Tavix_ReadRegisterEx(uint32_t handle, uint32_t address, int32_t* ok);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_WriteRegister(uint32_t handle, uint8_t address, uint16_t value);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_WriteRegisterEx(uint32_t handle, uint32_t address, uint32_t value);
+/* Only the low 8 bits of the value are written. */
+TAVIX_EXPORT uint32_t TAVIX_API Tavix_Fpga_ReadRegister(uint32_t handle, uint8_t reg, int32_t* ok);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_Fpga_WriteRegister(uint32_t handle, uint8_t reg, uint16_t value);
+/* Errors posted only: 9 for a failed read or a null pointer, 1 without camera. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetIOPort(uint32_t handle, uint8_t* value);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetIOPort(uint32_t handle, uint8_t value);
+/* One EEPROM byte; failures post error 1 only. A write is read back and
+ * repeated up to ten times until the byte holds; it answers 1 either way. */
+TAVIX_EXPORT uint32_t TAVIX_API Tavix_ReadSromID(uint32_t handle, uint16_t address, int32_t* ok);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_WriteSromID(uint32_t handle, uint32_t address, uint32_t value);
+/* The serial number from the EEPROM (at most 31 characters and the
+ * terminator; a buffer below 32 bytes: error 9). A blank EEPROM answers 1
+ * and leaves the buffer alone. The W form counts size in characters; a
+ * number that does not fit: error 12. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_ReadSerialNumberA(uint32_t handle, char* text, int32_t size);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_ReadSerialNumberW(uint32_t handle, TavixWideChar* text, uint32_t size);
+/* This camera has no serial text channel: error 11, 0. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SendText(uint32_t handle, const char* text);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_ReceiveText(uint32_t handle, char* text, int32_t size);
+
+/* ---- Not supported by this camera: error 11 posted only, 0 ------------------ */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_Fps(uint32_t handle);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_GetHalfClock(uint32_t handle);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetCrossbar(uint32_t handle);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetHalfClock(uint32_t handle);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_Trigger(uint32_t handle);
+
 /* ---- Files ------------------------------------------------------------------ */
 
 /* Loads a configuration file: consecutive records of two little-endian

@@ -65,6 +65,13 @@ int CTavix::PrepareAcquisition()
     else
         camera.SetExposureTime(static_cast<uint32_t>(analog_.exposure.load()));
     realExposure_ = analog_.exposure * 100;
+    if (camera.IsInternalCorrectionAvailable())
+        camera.SetInternalCorrection(0);
+    camera.SetBlackLevel(0);
+    if (camera.IsBlackLevelSupported())
+        camera.SetBlackLevel(static_cast<uint32_t>(analog_.blackLevel.load()));
+    if (camera.IsGainStageSupported())
+        camera.SetGainStage(static_cast<uint32_t>(analog_.gainMode.load()));
     camera.RestartSensorStreaming();
     return 1;
 }

@@ -116,6 +116,16 @@ void CTavix::ApplyAnalogAfterOpen()
         camera.SetExposureTime(static_cast<uint32_t>(analog_.exposure.load()));
     camera.SetMirrorV(static_cast<uint32_t>(analog_.mirrorV.load()));
     camera.SetMirrorH(static_cast<uint32_t>(analog_.mirrorH.load()));
+    // The switches of models that have them: gain mode, cooling on, short
+    // exposure off, black level.
+    if (camera.IsGainStageSupported())
+        camera.SetGainStage(static_cast<uint32_t>(analog_.gainMode.load()));
+    if (camera.IsCoolingAvailable())
+        camera.SetCoolingState(1);
+    if (camera.IsFeatureSupported())
+        camera.SetFeature(0);
+    if (camera.IsBlackLevelSupported())
+        camera.SetBlackLevel(static_cast<uint32_t>(analog_.blackLevel.load()));
 }
 
 // The ten planes take 75 MB, and only the mask and flat-field code reads

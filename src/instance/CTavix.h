@@ -79,6 +79,32 @@ public:
                             int32_t* vEffective) const;
     int SetPreviewWindow(platform::WindowHandle parent, int32_t left, int32_t top, int32_t right, int32_t bottom);
     int LoadConfigFile(const char* path);
+    // Filter values by number; the getter sets *ok (may be null).
+    int32_t GetFilterValue(int32_t number, int32_t* ok);
+    int SetFilterValue(int32_t number, int32_t value);
+    int SetMirror(bool horizontal, int32_t flag);
+    int32_t GetMirror(bool horizontal);
+    int SetExposureSeconds(double seconds);
+    double GetExposureSeconds(int32_t* ok);
+    int SetRealExposure(int32_t hundredths);
+    int32_t GetRealExposure(int32_t* ok);
+    double GetTemperature(int32_t* ok);
+    int SetAutoIris(int32_t mode);
+    int32_t GetAutoIris(int32_t* ok);
+    int32_t GetInternalCorrection(int32_t* ok);
+    int SetInternalCorrection(int32_t on);
+    int SetSamplingRate(uint32_t value);
+    // Fills the camera-information record whose size its first word gives.
+    int GetCameraInfo(uint8_t* record);
+    uint32_t ReadSensorRegister(uint32_t address, int32_t* ok);
+    int WriteSensorRegister(uint32_t address, uint32_t value);
+    uint32_t ReadFpgaRegister(uint8_t reg, int32_t* ok);
+    int WriteFpgaRegister(uint8_t reg, uint16_t value);
+    int GetIoPort(uint8_t* value);
+    int SetIoPort(uint8_t value);
+    uint32_t ReadSrom(uint32_t address, int32_t* ok);
+    int WriteSrom(uint32_t address, uint32_t value);
+    int ReadSerialNumber(char* text, int32_t size);
 
     // --- errors -------------------------------------------------------------
     // Records a failure and announces it to the notification window, if any.
@@ -98,7 +124,7 @@ private:
     struct AnalogValues {
         settings::Setting globalGain{0}, colorGainG1{0}, colorGainR{0}, colorGainB{0}, colorGainG2{0};
         settings::Setting exposure{0}, mirrorV{0}, mirrorH{0}, autoIris{0}, gainMode{0}, blackLevel{0};
-        settings::Setting optionC{0}, cooling{0}, optionB{0}, optionA{0}; // filter numbers 106, 100, 105, 104
+        settings::Setting cooling{0}, shortExposure{0}; // filter numbers 100 and 105
         std::atomic<double> exposureSeconds{0.0};
     };
     struct FilterValues {
@@ -119,6 +145,13 @@ private:
     void SaveAll();
     void ApplyAnalogAfterOpen();
 
+    // A setting kept by the instance, with the range a setter accepts.
+    struct StoredValue {
+        settings::Setting* field = nullptr;
+        int32_t minimum = 0, maximum = 0;
+    };
+    StoredValue Stored(int32_t number);
+    void SendExposure(uint32_t exposure);
     bool EnsureMaskPlanes();
     bool CaptureWindowValid() const;
     int PrepareAcquisition();
@@ -141,6 +174,7 @@ private:
     AnalogValues analog_;
     FilterValues filter_;
     settings::Setting maskFilter_{0}, dotFilter_{0};
+    settings::Setting grayAutoCountdown_{0};
     std::atomic<int32_t> realExposure_{0};
     int32_t settingsLoaded_ = 0;
 

@@ -12,8 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "../support/PrivateSettings.h"
-#include "MessageTrap.h"
+#include "SdkFixture.h"
 #include "TavixSdk.h"
 #include "emulator/EmulatedPort.h"
 #include "emulator/Scene.h"
@@ -21,53 +20,14 @@
 #include "platform/SettingsStore.h"
 
 using namespace tavix;
-using tavix::test::MessageTrap;
+using namespace tavix::test;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-emu::CameraOptions Still()
-{
-    emu::CameraOptions options;
-    options.still = true;
-    return options;
-}
-
-// Pops the instance's whole error stack, newest first.
-std::vector<uint32_t> Errors(uint32_t handle)
-{
-    std::vector<uint32_t> codes;
-    for (uint32_t code; (code = Tavix_GetLastError(handle)) != 0;)
-        codes.push_back(code);
-    return codes;
-}
-
-class Sdk : public ::testing::Test {
-protected:
-    explicit Sdk(int cameras = 1) : port_(cameras, Still()), installed_(port_) {}
-    void SetUp() override { handle_ = Tavix_Initialize(trap_.Window()); }
-    void TearDown() override { EXPECT_EQ(Tavix_Release(handle_), 1); }
-
-    // A small capture window keeps the paced frames quick; the preview runs
-    // without a window of its own.
-    void SmallWindow(uint32_t handle)
-    {
-        ASSERT_EQ(Tavix_SetCaptureWindowEx(handle, 2448, 400, 256, 2048, 200, 128), 1);
-        ASSERT_EQ(Tavix_SetPreviewWindow(handle, nullptr, 0, 0, 0, 0), 1);
-    }
-
-    test::PrivateSettings settings_;
-    emu::EmulatedPort port_;
-    emu::ScopedDevicePort installed_;
-    MessageTrap trap_;
-    uint32_t handle_ = 0;
-};
-
 class TwoCameras : public Sdk {
 protected:
     TwoCameras() : Sdk(2) {}
 };
-
 } // namespace
 
 TEST_F(Sdk, CallbackFramesCarryTheirInfoAndTheSceneInEveryColourMode)
