@@ -295,6 +295,15 @@ TEST_F(Sdk, WideNamesBeyondAsciiOpenTheirFiles)
     std::filesystem::remove(path);
     EXPECT_EQ(Tavix_LoadConfigFileW(handle_, reinterpret_cast<const TavixWideChar*>(full.c_str())), 0);
     EXPECT_TRUE(Errors(handle_).empty());
+    // A character the code page cannot hold is refused, never replaced by
+    // a look-alike that names another file (UTF-8 holds them all).
+    const std::u16string cjk = u"tavix-\u4E00.bin";
+    EXPECT_EQ(Tavix_LoadConfigFileW(handle_, reinterpret_cast<const TavixWideChar*>(cjk.c_str())), 0);
+#ifdef _WIN32
+    EXPECT_EQ(Errors(handle_), (std::vector<uint32_t>{12}));
+#else
+    EXPECT_TRUE(Errors(handle_).empty());
+#endif
 }
 
 // The exports of the library so far, by family: lifecycle, device
