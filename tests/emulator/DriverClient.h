@@ -24,25 +24,30 @@ inline emu::CameraOptions Unpaced()
     return options;
 }
 
-
 class DriverClient {
 public:
-    DriverClient(platform::DevicePort& port, std::string path);
+    // I2C devices with 16-bit register addresses.
+    static constexpr uint8_t kSensor = 0x48;
+    static constexpr uint8_t kEeprom = 0xA2;
 
-    const std::string& Path() const { return path_; }
-    // One vendor request on a fresh control handle; the record as returned.
+    DriverClient(platform::DevicePort& port, std::string path) : port_(port), path_(std::move(path)) {}
+
+    // One request on a fresh control handle; a vendor record as returned.
+    platform::IoStatus Send(uint32_t code, void* in, uint32_t inSize, void* out, uint32_t outSize);
     platform::IoStatus Vendor(uint8_t type, uint8_t request, uint16_t value, uint16_t index,
                               const std::vector<uint8_t>& payload = {}, std::vector<uint8_t>* record = nullptr);
-    platform::IoStatus Send(uint32_t code, void* in, uint32_t inSize, void* out, uint32_t outSize);
 
     bool I2cWrite(uint8_t address, const std::vector<uint8_t>& bytes);
     bool I2cRead(uint8_t address, uint8_t count, std::vector<uint8_t>& bytes);
-    bool WriteFpga(uint8_t reg, uint8_t value);
+    bool WriteFpga(uint8_t reg, uint8_t value) { return I2cWrite(0x40, {reg, 0, value}); }
     bool ReadFpga(uint8_t reg, uint8_t& value);
-    bool WriteSensor(uint16_t address, uint8_t value);
-    bool ReadSensor(uint16_t address, uint8_t& value);
-    bool WriteEeprom(uint16_t address, uint8_t value);
-    bool ReadEeprom(uint16_t address, uint8_t& value);
+    // A register of the sensor or a cell of the EEPROM: address high, low.
+    bool WriteAt(uint8_t device, uint16_t address, uint8_t value);
+    bool ReadAt(uint8_t device, uint16_t address, uint8_t& value);
+    bool WriteSensor(uint16_t address, uint8_t value) { return WriteAt(kSensor, address, value); }
+    bool ReadSensor(uint16_t address, uint8_t& value) { return ReadAt(kSensor, address, value); }
+    bool WriteEeprom(uint16_t address, uint8_t value) { return WriteAt(kEeprom, address, value); }
+    bool ReadEeprom(uint16_t address, uint8_t& value) { return ReadAt(kEeprom, address, value); }
 
     // FPGA format registers (width, height, 0x3C depth, 0x48 code 11), and
     // the sensor enabled (96), as the camera's open sequence leaves them.
@@ -60,9 +65,7 @@ public:
     bool ReadDirect(uint8_t endpoint, uint8_t* data, uint32_t length, uint32_t timeoutMs, uint32_t* count = nullptr,
                     std::array<uint8_t, 38>* header = nullptr);
     // Arms a frame, reads its information block and its payload in pieces.
-    bool ReadFrame(std::vector<uint8_t>& info, std::vector<uint8_t>& payload, uint32_t piece = 0x80000,
-                   uint32_t timeoutMs = 3000);
-    bool AbortFrames();
+    bool ReadFrame(std::vector<uint8_t>& info, std::vector<uint8_t>& payload, uint32_t piece = 0x80000);
 
 private:
     platform::DevicePort& port_;
