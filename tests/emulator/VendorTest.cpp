@@ -1,5 +1,7 @@
-// Vendor requests: the 102-byte record's validation, the information
-// blocks, the controller's own requests and the returned byte counts.
+// Control requests: the 102-byte vendor record's validation, the speed
+// query, injected refusals, and the I2C bus behind requests 0x30/0x31 (the
+// IMX264 and the EEPROM) with its faults. Plain register and EEPROM access
+// through the real transport is checked by the transport and camera suites.
 
 #include <gtest/gtest.h>
 
@@ -52,18 +54,19 @@ TEST_F(Vendor, EachMalformedHeaderFieldIsRefusedAndLogged)
         {"value", [](auto& r) { PutU16(&r[2], 1); }},
     };
     for (const auto& [name, spoil] : faults) {
+        SCOPED_TRACE(name);
         std::vector<uint8_t> record = Bytes(VendorRecord(kIn, 0xB0, 0, 0));
         spoil(record);
         camera_.ClearLog();
         const uint64_t refusedBefore = camera_.RefusedRequests();
         const platform::IoStatus status = SendRecord(record);
-        EXPECT_FALSE(status.accepted) << name;
-        EXPECT_NE(status.error, 0u) << name;
-        EXPECT_EQ(camera_.RefusedRequests(), refusedBefore + 1) << name;
+        EXPECT_FALSE(status.accepted);
+        EXPECT_NE(status.error, 0u);
+        EXPECT_EQ(camera_.RefusedRequests(), refusedBefore + 1);
         const auto log = camera_.Log();
-        ASSERT_EQ(log.size(), 1u) << name;
-        EXPECT_TRUE(log[0].refused) << name;
-        EXPECT_FALSE(log[0].problem.empty()) << name;
+        ASSERT_EQ(log.size(), 1u);
+        EXPECT_TRUE(log[0].refused);
+        EXPECT_FALSE(log[0].problem.empty());
         EXPECT_EQ(log[0].controlCode, codes::kEp0);
     }
 
@@ -75,21 +78,81 @@ TEST_F(Vendor, EachMalformedHeaderFieldIsRefusedAndLogged)
     EXPECT_EQ(client_.Send(0x220000, record.data(), 102, record.data(), 102).error, 1u); // unknown control code
 }
 
-TEST_F(Vendor, RefusedRequestsFromFaultInjectionAndUsb2Speed)
+TEST_F(Vendor, SpeedQueryChecksItsInputAndInjectedRefusalsRunOut)
 {
     uint32_t speed = 0;
     uint32_t in = 0;
-    platform::IoStatus status = client_.Send(codes::kSpeed, &in, 4, &speed, 4);
+    const platform::IoStatus status = client_.Send(codes::kSpeed, &in, 4, &speed, 4);
     ASSERT_TRUE(status.accepted);
     EXPECT_EQ(status.bytesReturned, 4u);
     EXPECT_EQ(speed, 4u);
-    camera_.SetLinkSpeed(3);
-    ASSERT_TRUE(client_.Send(codes::kSpeed, &in, 4, &speed, 4).accepted);
-    EXPECT_EQ(speed, 3u);
     EXPECT_FALSE(client_.Send(codes::kSpeed, &in, 2, &speed, 4).accepted);
 
     camera_.RefuseNextRequests(2, platform::kErrorGenFailure);
     EXPECT_EQ(client_.Vendor(kIn, 0xB0, 0, 0).error, platform::kErrorGenFailure);
     EXPECT_EQ(client_.Vendor(kIn, 0xB0, 0, 0).error, platform::kErrorGenFailure);
     EXPECT_TRUE(client_.Vendor(kIn, 0xB0, 0, 0).accepted);
+}
+
+TEST_F(Vendor, SensorIdentifiesAs264AndRefusesWhatItDoesNotAcknowledge)
+{
+    const auto chipId = [&] {
+        uint8_t low = 0, high = 0;
+        EXPECT_TRUE(client_.ReadSensor(0x0348, low) && client_.ReadSensor(0x0349, high));
+        return (high & 0x7F) * 4 + ((low >> 6) & 3);
+    };
+    EXPECT_EQ(chipId(), 264);
+    camera_.SetChipId(250);
+    EXPECT_EQ(chipId(), 250);
+
+    // A longer write fills consecutive registers.
+    ASSERT_TRUE(client_.I2cWrite(DriverClient::kSensor, {0x05, 0x10, 1, 2, 3}));
+    EXPECT_EQ(camera_.SensorRegister(0x0510), 1);
+    EXPECT_EQ(camera_.SensorRegister(0x0512), 3);
+    const auto writes = camera_.SensorWrites();
+    ASSERT_EQ(writes.size(), 3u);
+    EXPECT_EQ(writes[2].address, 0x0512);
+    EXPECT_EQ(writes[2].value, 3);
+
+    // Faults: one register that does not take writes; a sensor that does not answer.
+    camera_.SetSensorRegister(0x0404, 0x7B);
+    camera_.SetSensorRegisterWriteFails(0x0404, true);
+    EXPECT_FALSE(client_.WriteSensor(0x0404, 0x11));
+    EXPECT_EQ(camera_.SensorRegister(0x0404), 0x7B);
+    EXPECT_TRUE(client_.WriteSensor(0x0405, 1));
+    camera_.SetI2cDeviceAbsent(DriverClient::kSensor, true);
+    uint8_t value = 0;
+    EXPECT_FALSE(client_.WriteSensor(0x0405, 0));
+    EXPECT_FALSE(client_.ReadSensor(0x0405, value));
+    const auto log = camera_.Log();
+    EXPECT_TRUE(log.back().refused);
+    EXPECT_EQ(log.back().error, platform::kErrorGenFailure);
+    EXPECT_NE(log.back().problem.find("acknowledge"), std::string::npos);
+}
+
+TEST_F(Vendor, EepromStartsErasedWithTheSerialNumberAndCanHaveAStuckCell)
+{
+    uint8_t value = 0;
+    ASSERT_TRUE(client_.ReadEeprom(0x0123, value));
+    EXPECT_EQ(value, 0xFF);
+
+    // The serial number at 0x1040, ended by 0.
+    std::string serial;
+    for (uint16_t a = 0x1040; a < 0x1060 && value != 0; ++a) {
+        ASSERT_TRUE(client_.ReadEeprom(a, value));
+        serial.push_back(static_cast<char>(value));
+    }
+    EXPECT_EQ(serial, std::string("TVX00001", 9));
+    camera_.SetSerialNumber("");
+    ASSERT_TRUE(client_.ReadEeprom(0x1040, value));
+    EXPECT_EQ(value, 0xFF);
+
+    for (const auto& [stuck, reads] : {std::pair<bool, uint8_t>{true, 0xFF}, {false, 0x11}}) {
+        SCOPED_TRACE(stuck ? "stuck cell" : "good cell");
+        camera_.SetEepromCellStuck(0x0200, stuck);
+        ASSERT_TRUE(client_.WriteEeprom(0x0200, 0x11));
+        ASSERT_TRUE(client_.ReadEeprom(0x0200, value));
+        EXPECT_EQ(value, reads);
+    }
+    EXPECT_FALSE(client_.I2cWrite(DriverClient::kEeprom, {0x01})); // no 16-bit address
 }
