@@ -13,52 +13,15 @@ platform::IoStatus DriverClient::Send(uint32_t code, void* in, uint32_t inSize, 
     return handle->Control(code, in, inSize, out, outSize);
 }
 
-platform::IoStatus DriverClient::Vendor(uint8_t type, uint8_t request, uint16_t value, uint16_t index,
-                                        const std::vector<uint8_t>& payload, std::vector<uint8_t>* record)
-{
-    auto bytes = VendorRecord(type, request, value, index, payload);
-    const platform::IoStatus status = Send(codes::kEp0, bytes.data(), 102, bytes.data(), 102);
-    if (record != nullptr)
-        record->assign(bytes.begin(), bytes.end());
-    return status;
-}
-
-bool DriverClient::I2cWrite(uint8_t address, const std::vector<uint8_t>& bytes)
-{
-    return Vendor(kOut, 0x30, static_cast<uint16_t>(bytes.size()), address, bytes).accepted;
-}
-
-bool DriverClient::I2cRead(uint8_t address, uint8_t count, std::vector<uint8_t>& bytes)
-{
-    std::vector<uint8_t> record;
-    const platform::IoStatus status = Vendor(kIn, 0x31, count, static_cast<uint16_t>(address | 1), {}, &record);
-    if (!status.accepted || status.bytesReturned < 38u + count)
-        return false;
-    bytes.assign(record.begin() + 38, record.begin() + 38 + count);
-    return true;
-}
-
-bool DriverClient::ReadFpga(uint8_t reg, uint8_t& value)
-{
-    std::vector<uint8_t> bytes;
-    if (!I2cWrite(0x40, {reg}) || !I2cRead(0x41, 2, bytes))
-        return false;
-    value = bytes[1];
-    return true;
-}
-
-bool DriverClient::WriteAt(uint8_t device, uint16_t address, uint8_t value)
-{
-    return I2cWrite(device, {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address), value});
-}
-
 bool DriverClient::ReadAt(uint8_t device, uint16_t address, uint8_t& value)
 {
-    std::vector<uint8_t> bytes;
-    if (!I2cWrite(device, {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)}) ||
-        !I2cRead(device, 1, bytes))
+    if (!I2cWrite(device, {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)}))
         return false;
-    value = bytes[0];
+    auto record = VendorRecord(kIn, 0x31, 1, static_cast<uint16_t>(device | 1));
+    const platform::IoStatus status = Send(codes::kEp0, record.data(), 102, record.data(), 102);
+    if (!status.accepted || status.bytesReturned < 39u) // the header and the byte
+        return false;
+    value = record[38];
     return true;
 }
 

@@ -32,17 +32,25 @@ public:
 
     DriverClient(platform::DevicePort& port, std::string path) : port_(port), path_(std::move(path)) {}
 
-    // One request on a fresh control handle; a vendor record as returned.
+    // One request on a fresh control handle.
     platform::IoStatus Send(uint32_t code, void* in, uint32_t inSize, void* out, uint32_t outSize);
     platform::IoStatus Vendor(uint8_t type, uint8_t request, uint16_t value, uint16_t index,
-                              const std::vector<uint8_t>& payload = {}, std::vector<uint8_t>* record = nullptr);
+                              const std::vector<uint8_t>& payload = {})
+    {
+        auto record = VendorRecord(type, request, value, index, payload);
+        return Send(codes::kEp0, record.data(), 102, record.data(), 102);
+    }
 
-    bool I2cWrite(uint8_t address, const std::vector<uint8_t>& bytes);
-    bool I2cRead(uint8_t address, uint8_t count, std::vector<uint8_t>& bytes);
+    bool I2cWrite(uint8_t address, const std::vector<uint8_t>& bytes)
+    {
+        return Vendor(kOut, 0x30, static_cast<uint16_t>(bytes.size()), address, bytes).accepted;
+    }
     bool WriteFpga(uint8_t reg, uint8_t value) { return I2cWrite(0x40, {reg, 0, value}); }
-    bool ReadFpga(uint8_t reg, uint8_t& value);
     // A register of the sensor or a cell of the EEPROM: address high, low.
-    bool WriteAt(uint8_t device, uint16_t address, uint8_t value);
+    bool WriteAt(uint8_t device, uint16_t address, uint8_t value)
+    {
+        return I2cWrite(device, {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address), value});
+    }
     bool ReadAt(uint8_t device, uint16_t address, uint8_t& value);
     bool WriteSensor(uint16_t address, uint8_t value) { return WriteAt(kSensor, address, value); }
     bool ReadSensor(uint16_t address, uint8_t& value) { return ReadAt(kSensor, address, value); }

@@ -327,9 +327,7 @@ TEST_F(Frame, TriggerPulsesExposeFramesTheFpgaCountsAndHolds)
     const uint32_t before = camera_.FramesStarted();
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(camera_.FireTrigger());
-    uint8_t counter = 0;
-    ASSERT_TRUE(client_.ReadFpga(8, counter));
-    EXPECT_EQ(counter, static_cast<uint8_t>(before + 3));
+    EXPECT_EQ(camera_.FpgaRegister(8), static_cast<uint8_t>(before + 3));
     // Each start request takes the oldest held frame, in trigger order;
     // none starts a frame of its own while frames are held.
     for (uint32_t i = 0; i < 3; ++i) {

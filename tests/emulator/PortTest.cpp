@@ -1,4 +1,5 @@
-// Enumeration, opening, plugging and the selection of the process's port.
+// Plugging, pending reads at an unplug, handles that outlive their port,
+// and the selection of the process's port.
 
 #include <gtest/gtest.h>
 
@@ -11,12 +12,20 @@
 using namespace tavix;
 using namespace tavix::test;
 
+namespace {
+// An information block request on an open handle; its driver error.
+uint32_t RequestOn(platform::DeviceHandle& handle)
+{
+    auto record = VendorRecord(kIn, 0xB0, 0, 0);
+    return handle.Control(codes::kEp0, record.data(), 102, record.data(), 102).error;
+}
+} // namespace
+
 TEST(Port, UnplugFailsOpensAndRequestsAndReplugGivesANewPath)
 {
     emu::EmulatedPort port(2);
     auto& camera = port.Camera(0);
     const std::string oldPath = camera.InterfacePath();
-    DriverClient client(port, oldPath);
     auto handle = port.Open(oldPath, false);
     ASSERT_TRUE(handle);
     camera.SetFpgaRegister(7, 0x5A);
@@ -25,24 +34,18 @@ TEST(Port, UnplugFailsOpensAndRequestsAndReplugGivesANewPath)
     EXPECT_FALSE(camera.IsPlugged());
     EXPECT_FALSE(port.Open(oldPath, false));
     ASSERT_EQ(port.ListInterfaces(emu::kCameraInterfaceGuid).size(), 1u);
-    auto record = VendorRecord(kIn, 0xB0, 0, 0);
-    platform::IoStatus status = handle->Control(codes::kEp0, record.data(), 102, record.data(), 102);
-    EXPECT_FALSE(status.accepted);
-    EXPECT_EQ(status.error, platform::kErrorDeviceNotConnected);
+    EXPECT_EQ(RequestOn(*handle), platform::kErrorDeviceNotConnected);
 
+    // The new plug: another USB port in the path, the old path and handle
+    // dead, the camera powered up again (registers back to their start).
     camera.Replug();
     const std::string newPath = camera.InterfacePath();
     EXPECT_NE(newPath, oldPath);
     EXPECT_EQ(newPath.substr(0, 30), oldPath.substr(0, 30));
     EXPECT_FALSE(port.Open(oldPath, false));
-    // A handle of the earlier plug stays dead; a new one works on a
-    // powered-up camera (registers back to their start).
-    status = handle->Control(codes::kEp0, record.data(), 102, record.data(), 102);
-    EXPECT_EQ(status.error, platform::kErrorDeviceNotConnected);
-    DriverClient fresh(port, newPath);
-    uint8_t io = 0xFF;
-    EXPECT_TRUE(fresh.ReadFpga(7, io));
-    EXPECT_EQ(io, 0);
+    EXPECT_EQ(RequestOn(*handle), platform::kErrorDeviceNotConnected);
+    EXPECT_EQ(DriverClient(port, newPath).Vendor(kIn, 0xB0, 0, 0).error, 0u);
+    EXPECT_EQ(camera.FpgaRegister(7), 0);
     EXPECT_EQ(port.ListInterfaces(emu::kCameraInterfaceGuid).size(), 2u);
 }
 
@@ -54,17 +57,16 @@ TEST(Port, UnplugCompletesPendingReadsWithAnError)
     std::array<uint8_t, 38> header = DirectHeader(0x81);
     std::vector<uint8_t> data(64);
     std::unique_ptr<platform::PendingIo> pending;
-    const platform::IoStatus status =
-        client.Stream()->ControlOverlapped(codes::kDirect, header.data(), 38, data.data(), 64, pending);
-    ASSERT_EQ(status.error, platform::kErrorIoPending); // nothing armed: the read waits
+    // Nothing armed: the read waits.
+    ASSERT_EQ(client.Stream()->ControlOverlapped(codes::kDirect, header.data(), 38, data.data(), 64, pending).error,
+              platform::kErrorIoPending);
     ASSERT_TRUE(pending);
     EXPECT_FALSE(pending->Wait(20));
     std::thread unplug([&] { camera.Unplug(); });
     EXPECT_TRUE(pending->Wait(5000));
     unplug.join();
-    const platform::IoStatus result = pending->Result();
-    EXPECT_FALSE(result.accepted);
-    EXPECT_EQ(result.error, platform::kErrorDeviceNotConnected);
+    EXPECT_FALSE(pending->Result().accepted);
+    EXPECT_EQ(pending->Result().error, platform::kErrorDeviceNotConnected);
     EXPECT_NE(U32(&header[14]), 0u); // the driver wrote a failure status
 }
 
@@ -76,9 +78,7 @@ TEST(Port, PortDestroyedBeforeItsHandlesLeavesThemDead)
         handle = port.Open(port.Camera(0).InterfacePath(), false);
         ASSERT_TRUE(handle);
     }
-    auto record = VendorRecord(kIn, 0xB0, 0, 0);
-    EXPECT_EQ(handle->Control(codes::kEp0, record.data(), 102, record.data(), 102).error,
-              platform::kErrorDeviceNotConnected);
+    EXPECT_EQ(RequestOn(*handle), platform::kErrorDeviceNotConnected);
 }
 
 TEST(Port, SystemPortFindsNoCameraAndOpensNothing)
@@ -87,8 +87,9 @@ TEST(Port, SystemPortFindsNoCameraAndOpensNothing)
     // of the camera's class: both must enumerate cleanly to zero.
     platform::DevicePort& system = platform::SystemDevicePort();
     EXPECT_TRUE(system.ListInterfaces(emu::kCameraInterfaceGuid).empty());
-    EXPECT_FALSE(system.Open("\\\\?\\usb#vid_04b4&pid_31b4#none&1#{328184c5-93e6-49b7-94b8-2ada13aabb39}", true));
-    EXPECT_FALSE(system.Open("\\\\?\\usb#vid_04b4&pid_31b4#none&1#{328184c5-93e6-49b7-94b8-2ada13aabb39}", false));
+    const std::string path = "\\\\?\\usb#vid_04b4&pid_31b4#none&1#{328184c5-93e6-49b7-94b8-2ada13aabb39}";
+    EXPECT_FALSE(system.Open(path, true));
+    EXPECT_FALSE(system.Open(path, false));
 }
 
 TEST(Port, InstalledPortReplacesTheCurrentOneOnlyWhileInstalled)
