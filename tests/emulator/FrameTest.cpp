@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "DriverClient.h"
 #include "emulator/EmulatedPort.h"
-#include "emulator/FrameSource.h"
 
 using namespace tavix;
 using namespace tavix::test;
@@ -72,6 +72,13 @@ protected:
     }
 };
 
+// The scene position an upright frame of the whole array shows.
+void Unmoved(int i, int j, int& x, int& y)
+{
+    x = i;
+    y = j;
+}
+
 } // namespace
 
 TEST_F(Frame, WindowSubsamplingAndFlipsPlaceTheSceneAsTheRegistersSay)
@@ -99,43 +106,33 @@ TEST_F(Frame, WindowSubsamplingAndFlipsPlaceTheSceneAsTheRegistersSay)
         ASSERT_TRUE(client_.SetWindow(c.x, c.width, c.y, c.height, c.mode, c.sixteenBit));
         ASSERT_TRUE(client_.WriteSensor(0x020E, c.direction));
         Read();
-        const bool flipV = (c.direction & 1) != 0;
-        const bool mirror = (c.direction & 2) != 0;
         EXPECT_EQ(info_[9] & 3, c.direction);
         EXPECT_EQ(settings_.sixteenBit, c.sixteenBit);
-        if (c.mode == 1) {
-            // The sensor keeps columns and rows 0,1, 4,5, … of its own
-            // read-out; the FPGA keeps the first 1216 samples of each line.
-            EXPECT_EQ(settings_.width, 1216u);
-            EXPECT_EQ(settings_.height, 1024u);
-            ExpectScene([&](int i, int j, int& x, int& y) {
-                const int col = 1215 - i;
-                const int row = 1023 - j;
-                x = kW - 1 - (4 * (col >> 1) + (col & 1));
-                y = kH - 1 - (4 * (row >> 1) + (row & 1));
-            });
-            // The Bayer phase survives: the upright frame starts with a blue site.
+        // Sub-sampled, the sensor keeps columns and rows 0,1, 4,5, … of its
+        // own read-out; the FPGA keeps the first 1216 samples of each line.
+        const bool half = c.mode == 1;
+        const int w = half ? 1216 : static_cast<int>(c.width);
+        const int h = half ? 1024 : static_cast<int>(c.height);
+        EXPECT_EQ(settings_.width, static_cast<uint32_t>(w));
+        EXPECT_EQ(settings_.height, static_cast<uint32_t>(h));
+        ExpectScene([&](int i, int j, int& x, int& y) {
+            const int col = w - 1 - i, row = h - 1 - j;
+            x = half ? kW - 1 - (4 * (col >> 1) + (col & 1)) : static_cast<int>(c.x) + (c.direction & 2 ? col : i);
+            y = half ? kH - 1 - (4 * (row >> 1) + (row & 1)) : static_cast<int>(c.y) + (c.direction & 1 ? row : j);
+        });
+        if (half) { // the Bayer phase survives: the upright frame starts with a blue site
             int x = 0, y = 0;
             ASSERT_TRUE(emu::UprightSource(settings_, 0, 0, &x, &y));
             EXPECT_EQ(emu::SiteColour(x, y), emu::BayerColour::kBlue);
-            continue;
         }
-        EXPECT_EQ(settings_.width, c.width);
-        EXPECT_EQ(settings_.height, c.height);
-        const int w = static_cast<int>(c.width), h = static_cast<int>(c.height);
-        ExpectScene([&](int i, int j, int& x, int& y) {
-            x = static_cast<int>(c.x) + (mirror ? w - 1 - i : i);
-            y = static_cast<int>(c.y) + (flipV ? h - 1 - j : j);
-        });
+        if (c.sixteenBit) { // sixteen-bit samples carry twelve-bit levels
+            uint16_t highest = 0;
+            for (size_t k = 0; k + 1 < payload_.size(); k += 2)
+                highest = std::max<uint16_t>(highest, static_cast<uint16_t>(payload_[k] | (payload_[k + 1] << 8)));
+            EXPECT_LE(highest, 4095);
+            EXPECT_GT(highest, 255);
+        }
     }
-    // Sixteen-bit samples carry twelve-bit levels.
-    uint16_t highest = 0;
-    ASSERT_TRUE(client_.SetWindow(400, 512, 600, 256, 0, true));
-    Read();
-    for (size_t k = 0; k + 1 < payload_.size(); k += 2)
-        highest = std::max<uint16_t>(highest, static_cast<uint16_t>(payload_[k] | (payload_[k + 1] << 8)));
-    EXPECT_LE(highest, 4095);
-    EXPECT_GT(highest, 255);
 }
 
 TEST_F(Frame, BayerModeTwoGivesTrueColoursWithBlueAtEvenEven)
@@ -144,21 +141,18 @@ TEST_F(Frame, BayerModeTwoGivesTrueColoursWithBlueAtEvenEven)
     Read();
     // The first payload line is the bottom of the picture, read from the right.
     EXPECT_EQ(payload_[0], emu::SceneSample(settings_, kW - 1, kH - 1));
-    // In the red bar only red sites are lit, in the blue bar only blue ones.
-    const int red = 5 * 306 + 100;
-    const int blue = 6 * 306 + 100;
-    EXPECT_EQ(Upright(red + 1, 201), 3500 >> 4);
-    EXPECT_EQ(Upright(red, 200), 0);
-    EXPECT_EQ(Upright(red + 1, 200), 0);
-    EXPECT_EQ(Upright(blue, 200), 3500 >> 4);
-    EXPECT_EQ(Upright(blue + 1, 201), 0);
-    EXPECT_EQ(Upright(blue, 201), 0);
     EXPECT_EQ(emu::SiteColour(0, 0), emu::BayerColour::kBlue);
     EXPECT_EQ(emu::SiteColour(1, 1), emu::BayerColour::kRed);
     EXPECT_EQ(emu::SiteColour(1, 0), emu::BayerColour::kGreen);
-    // The white bar at the top left.
-    EXPECT_EQ(Upright(200, 300), 3500 >> 4);
-    EXPECT_EQ(Upright(201, 301), 3500 >> 4);
+    // In the red bar only red sites are lit, in the blue bar only blue ones;
+    // the white bar at the top left lights every site.
+    const int lit = 3500 >> 4, red = 5 * 306 + 100, blue = 6 * 306 + 100;
+    const struct {
+        int i, j, level;
+    } sites[] = {{red + 1, 201, lit}, {red, 200, 0},      {red + 1, 200, 0}, {blue, 200, lit},
+                 {blue + 1, 201, 0},  {blue, 201, 0},     {200, 300, lit},   {201, 301, lit}};
+    for (const auto& site : sites)
+        EXPECT_EQ(Upright(site.i, site.j), site.level) << "(" << site.i << ", " << site.j << ")";
 }
 
 TEST_F(Frame, BrightnessFollowsExposureLinesAndGain)
@@ -193,11 +187,7 @@ TEST_F(Frame, FramesMoveUnlessStillAndNoiseIsDeterministic)
     Read();
     EXPECT_EQ(U32(&info_[32]), firstNumber + 1);
     EXPECT_NE(first, payload_);
-    // The moving square and the frame number are where the scene says.
-    ExpectScene([](int i, int j, int& x, int& y) {
-        x = i;
-        y = j;
-    });
+    ExpectScene(Unmoved); // the moving square and the frame number are where the scene says
 
     camera_.SetStill(true);
     Read();
@@ -210,15 +200,10 @@ TEST_F(Frame, FramesMoveUnlessStillAndNoiseIsDeterministic)
     camera_.SetNextFrameNumber(500);
     Read();
     EXPECT_EQ(settings_.frameNumber, 500u);
-    ExpectScene([](int i, int j, int& x, int& y) {
-        x = i;
-        y = j;
-    });
-    const std::vector<uint8_t> noisy = payload_;
+    ExpectScene(Unmoved);
 
     // Another camera with the same seed gives the same frame 500.
-    emu::CameraOptions options;
-    options.paced = false;
+    emu::CameraOptions options = Unpaced();
     options.noiseAmplitude = 24;
     options.noiseSeed = 7;
     auto& twin = port_.AddCamera(options);
@@ -227,7 +212,7 @@ TEST_F(Frame, FramesMoveUnlessStillAndNoiseIsDeterministic)
     std::vector<uint8_t> info, payload;
     ASSERT_TRUE(other.SetFormat(2448, 2048, false));
     ASSERT_TRUE(other.ReadFrame(info, payload));
-    EXPECT_EQ(payload, noisy);
+    EXPECT_EQ(payload, payload_);
 }
 
 TEST_F(Frame, FormatAndWindowThatDisagreeGiveCutOrShortFramesNeverPadding)
@@ -283,14 +268,12 @@ TEST_F(Frame, FramesFlowOnlyWhileTheSensorRunsAndARestartCuresAHang)
     ASSERT_TRUE(client_.SetWindow(0, 256, 0, 64, 0, false));
     const auto frameArrives = [&] {
         info_.assign(64, 0);
-        const bool arrived = client_.Arm() && client_.ReadDirect(0x81, info_.data(), 64, 150);
-        if (arrived) {
-            payload_.resize(U32(&info_[16]));
-            EXPECT_TRUE(client_.ReadDirect(0x81, payload_.data(), static_cast<uint32_t>(payload_.size()), 3000));
-        }
-        return arrived;
+        if (!client_.Arm() || !client_.ReadDirect(0x81, info_.data(), 64, 150))
+            return false;
+        payload_.resize(U32(&info_[16]));
+        EXPECT_TRUE(client_.ReadDirect(0x81, payload_.data(), static_cast<uint32_t>(payload_.size()), 3000));
+        return true;
     };
-    const auto pulseRestart = [&] { return client_.WriteFpga(0x6C, 1) && client_.WriteFpga(0x6C, 0); };
     ASSERT_TRUE(frameArrives());
     // Sensor disabled, or a format code the FPGA does not know: no frame.
     ASSERT_TRUE(client_.WriteFpga(96, 0));
@@ -315,7 +298,7 @@ TEST_F(Frame, FramesFlowOnlyWhileTheSensorRunsAndARestartCuresAHang)
 
     // A restart drops the frame in flight: its payload never comes.
     ASSERT_TRUE(client_.Arm() && client_.ReadDirect(0x81, info_.data(), 64, 3000));
-    ASSERT_TRUE(pulseRestart());
+    ASSERT_TRUE(client_.WriteFpga(0x6C, 1) && client_.WriteFpga(0x6C, 0));
     payload_.resize(U32(&info_[16]));
     EXPECT_FALSE(client_.ReadDirect(0x81, payload_.data(), static_cast<uint32_t>(payload_.size()), 150));
     EXPECT_TRUE(frameArrives());
@@ -335,11 +318,12 @@ TEST_F(Frame, TriggerPulsesExposeFramesTheFpgaCountsAndHolds)
         EXPECT_EQ(settings_.frameNumber, before + i);
     }
     EXPECT_EQ(camera_.FramesStarted(), before + 3);
-    // The FPGA holds eight; a disabled sensor exposes nothing.
-    for (size_t i = 0; i < emu::FrameSource::kHeldFrames; ++i)
+    // The FPGA holds eight; a restart drops them; a disabled sensor exposes nothing.
+    for (int i = 0; i < 8; ++i)
         ASSERT_TRUE(camera_.FireTrigger());
     EXPECT_FALSE(camera_.FireTrigger());
-    ASSERT_TRUE(client_.WriteFpga(0x6C, 1) && client_.WriteFpga(0x6C, 0)); // a restart drops them
+    ASSERT_TRUE(client_.WriteFpga(0x6C, 1) && client_.WriteFpga(0x6C, 0));
+    EXPECT_TRUE(camera_.FireTrigger());
     ASSERT_TRUE(client_.WriteFpga(96, 0));
     EXPECT_FALSE(camera_.FireTrigger());
 }
