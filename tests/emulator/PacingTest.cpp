@@ -16,35 +16,34 @@ using namespace tavix::test;
 
 namespace {
 
-struct Periods {
-    double wall = 0;   // mean time between deliveries as the host saw it
-    double camera = 0; // mean difference of the frames' own timestamps
-};
+constexpr double kLine = 13.2358803987;           // µs per line of the full read-out
+constexpr double kSubsampledLine = 29.1827242525; // and of the 1/2 sub-sampled one
 
-// Mean frame period over 30 frames, in microseconds.
-Periods MeasurePeriod(DriverClient& client)
+// The frame's own time stamp, µs.
+double Stamp(const std::vector<uint8_t>& info)
+{
+    return static_cast<double>(U32(&info[20]) | (static_cast<uint64_t>(U32(&info[24])) << 32));
+}
+
+// Over 30 frames, the mean differences of the frames' own time stamps and
+// the mean time between deliveries as the host saw it: frames never come
+// faster than their period, and a loaded machine delivers them a little
+// late, never by much.
+void ExpectPeriod(DriverClient& client, double period)
 {
     std::vector<uint8_t> info, payload;
     // The first frame pays for painting the scene; the clock starts after
     // the second, which waits for its turn.
     EXPECT_TRUE(client.ReadFrame(info, payload));
     EXPECT_TRUE(client.ReadFrame(info, payload));
-    const uint64_t first = U32(&info[20]) | (static_cast<uint64_t>(U32(&info[24])) << 32);
+    const double first = Stamp(info);
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 30; ++i)
         EXPECT_TRUE(client.ReadFrame(info, payload));
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    const uint64_t last = U32(&info[20]) | (static_cast<uint64_t>(U32(&info[24])) << 32);
-    return {std::chrono::duration<double, std::micro>(elapsed).count() / 30.0, static_cast<double>(last - first) / 30.0};
-}
-
-// Frames never come faster than their period; a loaded machine may deliver
-// them a little late, never by much over 30 frames.
-void ExpectPeriod(const Periods& measured, double period)
-{
-    EXPECT_NEAR(measured.camera, period, period * 0.02);
-    EXPECT_GE(measured.wall, period * 0.97);
-    EXPECT_LE(measured.wall, period * 1.25);
+    const double wall = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_NEAR((Stamp(info) - first) / 30, period, period * 0.02);
+    EXPECT_GE(wall / 30, period * 0.97);
+    EXPECT_LE(wall / 30, period * 1.25);
 }
 
 } // namespace
@@ -56,20 +55,14 @@ TEST(Pacing, FramesFollowTheFrameLengthTimesTheLineTime)
     DriverClient client(port, camera.InterfacePath());
     // A small payload keeps the reading short against the frame period.
     ASSERT_TRUE(client.SetFormat(256, 64, false));
+    EXPECT_NEAR(camera.CurrentFrameSettings().FramePeriodMicroseconds(), 2094 * kLine, 0.01);
+    ExpectPeriod(client, 2094 * kLine);
 
-    const double defaultPeriod = 2094 * 13.2358803987;
-    EXPECT_NEAR(camera.CurrentFrameSettings().FramePeriodMicroseconds(), defaultPeriod, 0.01);
-    ExpectPeriod(MeasurePeriod(client), defaultPeriod);
-
-    // A frame of 1000 lines.
-    ASSERT_TRUE(client.WriteSensor(0x0210, 1000 & 0xFF));
-    ASSERT_TRUE(client.WriteSensor(0x0211, 1000 >> 8));
-    const double shortPeriod = 1000 * 13.2358803987;
-    ExpectPeriod(MeasurePeriod(client), shortPeriod);
-
-    // Sub-sampled read-out has the longer line time of that mode.
+    // A frame of 1000 lines; sub-sampled, the longer line time of that mode.
+    ASSERT_TRUE(client.WriteSensor(0x0210, 1000 & 0xFF) && client.WriteSensor(0x0211, 1000 >> 8));
+    ExpectPeriod(client, 1000 * kLine);
     ASSERT_TRUE(client.WriteSensor(0x020D, 0x11));
-    EXPECT_NEAR(camera.CurrentFrameSettings().FramePeriodMicroseconds(), 1000 * 29.1827242525, 0.01);
+    EXPECT_NEAR(camera.CurrentFrameSettings().FramePeriodMicroseconds(), 1000 * kSubsampledLine, 0.01);
 }
 
 TEST(Pacing, ConcurrentRegisterTrafficWhileFramesStream)
@@ -82,17 +75,14 @@ TEST(Pacing, ConcurrentRegisterTrafficWhileFramesStream)
     std::atomic<int> frames{0};
     std::thread capture([&] {
         std::vector<uint8_t> info, payload;
-        while (!stop.load()) {
-            if (!streamer.ReadFrame(info, payload, 4096))
-                break;
+        while (!stop.load() && streamer.ReadFrame(info, payload, 4096))
             ++frames;
-        }
     });
     std::thread registers([&] {
         DriverClient client(port, camera.InterfacePath());
         for (int i = 0; i < 200; ++i) {
-            EXPECT_TRUE(client.WriteFpga(7, static_cast<uint8_t>(i)));
             uint8_t value = 0;
+            EXPECT_TRUE(client.WriteFpga(7, static_cast<uint8_t>(i)));
             EXPECT_TRUE(client.ReadSensor(0x0348, value));
         }
     });
@@ -114,8 +104,7 @@ TEST(Pacing, ConcurrentRegisterTrafficWhileFramesStream)
 TEST(Pacing, ArmingFromIdleWaitsOneExposureAndArmingLateWaitsForTheNextFrame)
 {
     emu::EmulatedPort port(1);
-    auto& camera = port.Camera(0);
-    DriverClient client(port, camera.InterfacePath());
+    DriverClient client(port, port.Camera(0).InterfacePath());
     ASSERT_TRUE(client.SetFormat(256, 64, false));
     // A frame of 20000 lines (265 ms) exposed for 4000 lines (53 ms).
     const uint32_t frameLines = 20000;
@@ -123,20 +112,18 @@ TEST(Pacing, ArmingFromIdleWaitsOneExposureAndArmingLateWaitsForTheNextFrame)
     for (const auto& [reg, value] : {std::pair<uint16_t, uint32_t>{0x0210, frameLines}, {0x0211, frameLines >> 8},
                                      {0x0212, frameLines >> 16}, {0x028D, shutter}, {0x028E, shutter >> 8}})
         ASSERT_TRUE(client.WriteSensor(reg, static_cast<uint8_t>(value)));
-    const double line = 13.2358803987;
-    const double period = frameLines * line;
-    std::vector<uint8_t> info(64), payload(256 * 64);
+    const double period = frameLines * kLine;
+    std::vector<uint8_t> info, payload;
     const auto readFrame = [&] {
-        EXPECT_TRUE(client.Arm() && client.ReadDirect(0x81, info.data(), 64, 3000));
-        EXPECT_TRUE(client.ReadDirect(0x81, payload.data(), static_cast<uint32_t>(payload.size()), 3000));
-        return static_cast<double>(U32(&info[20]) | (static_cast<uint64_t>(U32(&info[24])) << 32));
+        EXPECT_TRUE(client.ReadFrame(info, payload));
+        return Stamp(info);
     };
     // The first frame is read out one exposure after its arming, its
     // payload over the read-out of its 64 lines.
     const auto start = std::chrono::steady_clock::now();
     const double first = readFrame();
     const double took = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_GE(took, (4000 + 64) * line);
+    EXPECT_GE(took, (4000 + 64) * kLine);
     // Armed late, a frame waits for the next frame boundary: its read-out
     // starts a whole number of periods after the first one's.
     std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(period * 1.5)));
