@@ -55,19 +55,6 @@ bool DriverClient::SetWindow(uint32_t x, uint32_t width, uint32_t y, uint32_t he
     return SetFormat(w, h, sixteenBit);
 }
 
-platform::DeviceHandle* DriverClient::Stream()
-{
-    if (!stream_)
-        stream_ = port_.Open(path_, true);
-    return stream_.get();
-}
-
-bool DriverClient::Arm()
-{
-    auto record = VendorRecord(kOutEndpoint, 0xC2, 0, 0);
-    return Stream() != nullptr && Stream()->Control(codes::kEp0, record.data(), 102, record.data(), 102).accepted;
-}
-
 bool DriverClient::ReadDirect(uint8_t endpoint, uint8_t* data, uint32_t length, uint32_t timeoutMs, uint32_t* count,
                               std::array<uint8_t, 38>* headerOut)
 {

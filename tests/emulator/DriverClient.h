@@ -64,9 +64,19 @@ public:
     // for (x, width, y, height, mode); the FPGA format to match.
     bool SetWindow(uint32_t x, uint32_t width, uint32_t y, uint32_t height, int mode, bool sixteenBit);
 
-    // The long-lived overlapped stream handle (opened on first use).
-    platform::DeviceHandle* Stream();
-    bool Arm();
+    // The long-lived overlapped stream handle (opened on first use), and
+    // the start request on it that arms a frame.
+    platform::DeviceHandle* Stream()
+    {
+        if (!stream_)
+            stream_ = port_.Open(path_, true);
+        return stream_.get();
+    }
+    bool Arm()
+    {
+        auto record = VendorRecord(kOutEndpoint, 0xC2, 0, 0);
+        return Stream() != nullptr && Stream()->Control(codes::kEp0, record.data(), 102, record.data(), 102).accepted;
+    }
     // A direct read on the stream handle, waited for at most timeoutMs.
     // False when refused, timed out (then aborted) or failed; `count` is
     // the byte count, `header` the header after completion.
