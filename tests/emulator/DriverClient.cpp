@@ -1,7 +1,6 @@
 #include "DriverClient.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace tavix::test {
 
@@ -27,13 +26,8 @@ bool DriverClient::ReadAt(uint8_t device, uint16_t address, uint8_t& value)
 
 bool DriverClient::SetFormat(uint32_t width, uint32_t height, bool sixteenBit)
 {
-    const std::pair<uint8_t, uint32_t> writes[] = {{0x44, width},      {0x45, width >> 8}, {0x40, height},
-                                                   {0x41, height >> 8}, {0x3C, sixteenBit ? 2u : 1u},
-                                                   {0x48, 11},          {96, 1}};
-    for (const auto& [reg, value] : writes)
-        if (!WriteFpga(reg, static_cast<uint8_t>(value)))
-            return false;
-    return true;
+    return WriteFpga(0x44, width) && WriteFpga(0x45, width >> 8) && WriteFpga(0x40, height) &&
+           WriteFpga(0x41, height >> 8) && WriteFpga(0x3C, sixteenBit ? 2 : 1) && WriteFpga(0x48, 11) && WriteFpga(96, 1);
 }
 
 bool DriverClient::SetWindow(uint32_t x, uint32_t width, uint32_t y, uint32_t height, int mode, bool sixteenBit)
@@ -45,14 +39,10 @@ bool DriverClient::SetWindow(uint32_t x, uint32_t width, uint32_t y, uint32_t he
     const uint32_t startV = 2048 - h - (y + 3) / 4 * 4;
     const uint32_t cropping = mode == 1 ? 0 : (width < 2033 ? 1 : 0) | (height != 2048 ? 2 : 0);
     // Eleven-bit fields: the low byte, then three bits.
-    const std::pair<uint16_t, uint32_t> writes[] = {
-        {0x0500, cropping}, {0x0510, startH}, {0x0511, (startH >> 8) & 7}, {0x0512, startV},
-        {0x0513, (startV >> 8) & 7}, {0x0514, w}, {0x0515, (w >> 8) & 7}, {0x0516, h},
-        {0x0517, (h >> 8) & 7}, {0x020D, mode == 1 ? 0x11u : 0u}};
-    for (const auto& [reg, value] : writes)
-        if (!WriteSensor(reg, static_cast<uint8_t>(value)))
-            return false;
-    return SetFormat(w, h, sixteenBit);
+    return WriteSensor(0x0500, cropping) && WriteSensor(0x0510, startH) && WriteSensor(0x0511, (startH >> 8) & 7) &&
+           WriteSensor(0x0512, startV) && WriteSensor(0x0513, (startV >> 8) & 7) && WriteSensor(0x0514, w) &&
+           WriteSensor(0x0515, (w >> 8) & 7) && WriteSensor(0x0516, h) && WriteSensor(0x0517, (h >> 8) & 7) &&
+           WriteSensor(0x020D, mode == 1 ? 0x11 : 0) && SetFormat(w, h, sixteenBit);
 }
 
 bool DriverClient::ReadDirect(uint8_t endpoint, uint8_t* data, uint32_t length, uint32_t timeoutMs, uint32_t* count,

@@ -45,16 +45,18 @@ public:
     {
         return Vendor(kOut, 0x30, static_cast<uint16_t>(bytes.size()), address, bytes).accepted;
     }
-    bool WriteFpga(uint8_t reg, uint8_t value) { return I2cWrite(0x40, {reg, 0, value}); }
+    // Register writes take the low byte of `value`.
+    bool WriteFpga(uint8_t reg, uint32_t value) { return I2cWrite(0x40, {reg, 0, static_cast<uint8_t>(value)}); }
     // A register of the sensor or a cell of the EEPROM: address high, low.
-    bool WriteAt(uint8_t device, uint16_t address, uint8_t value)
+    bool WriteAt(uint8_t device, uint16_t address, uint32_t value)
     {
-        return I2cWrite(device, {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address), value});
+        return I2cWrite(device, {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address),
+                                 static_cast<uint8_t>(value)});
     }
     bool ReadAt(uint8_t device, uint16_t address, uint8_t& value);
-    bool WriteSensor(uint16_t address, uint8_t value) { return WriteAt(kSensor, address, value); }
+    bool WriteSensor(uint16_t address, uint32_t value) { return WriteAt(kSensor, address, value); }
     bool ReadSensor(uint16_t address, uint8_t& value) { return ReadAt(kSensor, address, value); }
-    bool WriteEeprom(uint16_t address, uint8_t value) { return WriteAt(kEeprom, address, value); }
+    bool WriteEeprom(uint16_t address, uint32_t value) { return WriteAt(kEeprom, address, value); }
     bool ReadEeprom(uint16_t address, uint8_t& value) { return ReadAt(kEeprom, address, value); }
 
     // FPGA format registers (width, height, 0x3C depth, 0x48 code 11), and

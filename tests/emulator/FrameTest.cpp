@@ -167,8 +167,7 @@ TEST_F(Frame, BrightnessFollowsExposureLinesAndGain)
     EXPECT_EQ(base, 1430.0);
     // Half the exposure: frame length 2094, shutter 2094 − 791.
     const int shutter = 2094 - 791;
-    ASSERT_TRUE(client_.WriteSensor(0x028D, static_cast<uint8_t>(shutter)));
-    ASSERT_TRUE(client_.WriteSensor(0x028E, static_cast<uint8_t>(shutter >> 8)));
+    ASSERT_TRUE(client_.WriteSensor(0x028D, shutter) && client_.WriteSensor(0x028E, shutter >> 8));
     EXPECT_NEAR(level(), base / 2, 1.0);
     // 6.0 dB of gain doubles it again (×1.995).
     ASSERT_TRUE(client_.WriteSensor(0x0404, 60));

@@ -59,7 +59,7 @@ TEST(Pacing, FramesFollowTheFrameLengthTimesTheLineTime)
     ExpectPeriod(client, 2094 * kLine);
 
     // A frame of 1000 lines; sub-sampled, the longer line time of that mode.
-    ASSERT_TRUE(client.WriteSensor(0x0210, 1000 & 0xFF) && client.WriteSensor(0x0211, 1000 >> 8));
+    ASSERT_TRUE(client.WriteSensor(0x0210, 1000) && client.WriteSensor(0x0211, 1000 >> 8));
     ExpectPeriod(client, 1000 * kLine);
     ASSERT_TRUE(client.WriteSensor(0x020D, 0x11));
     EXPECT_NEAR(camera.CurrentFrameSettings().FramePeriodMicroseconds(), 1000 * kSubsampledLine, 0.01);
@@ -82,14 +82,14 @@ TEST(Pacing, ConcurrentRegisterTrafficWhileFramesStream)
         DriverClient client(port, camera.InterfacePath());
         for (int i = 0; i < 200; ++i) {
             uint8_t value = 0;
-            EXPECT_TRUE(client.WriteFpga(7, static_cast<uint8_t>(i)));
+            EXPECT_TRUE(client.WriteFpga(7, i));
             EXPECT_TRUE(client.ReadSensor(0x0348, value));
         }
     });
     std::thread other([&] {
         DriverClient client(port, port.Camera(1).InterfacePath());
         for (int i = 0; i < 200; ++i)
-            EXPECT_TRUE(client.WriteEeprom(static_cast<uint16_t>(i), static_cast<uint8_t>(i)));
+            EXPECT_TRUE(client.WriteEeprom(static_cast<uint16_t>(i), i));
     });
     registers.join();
     other.join();
@@ -109,9 +109,9 @@ TEST(Pacing, ArmingFromIdleWaitsOneExposureAndArmingLateWaitsForTheNextFrame)
     // A frame of 20000 lines (265 ms) exposed for 4000 lines (53 ms).
     const uint32_t frameLines = 20000;
     const uint32_t shutter = frameLines - 4000;
-    for (const auto& [reg, value] : {std::pair<uint16_t, uint32_t>{0x0210, frameLines}, {0x0211, frameLines >> 8},
-                                     {0x0212, frameLines >> 16}, {0x028D, shutter}, {0x028E, shutter >> 8}})
-        ASSERT_TRUE(client.WriteSensor(reg, static_cast<uint8_t>(value)));
+    ASSERT_TRUE(client.WriteSensor(0x0210, frameLines) && client.WriteSensor(0x0211, frameLines >> 8) &&
+                client.WriteSensor(0x0212, frameLines >> 16) && client.WriteSensor(0x028D, shutter) &&
+                client.WriteSensor(0x028E, shutter >> 8));
     const double period = frameLines * kLine;
     std::vector<uint8_t> info, payload;
     const auto readFrame = [&] {
