@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <functional>
 #include <thread>
 
 #include "DriverClient.h"
@@ -148,27 +147,20 @@ TEST_F(Vendor, EachMalformedHeaderFieldIsRefusedAndLogged)
     ASSERT_TRUE(client_.Send(codes::kEp0, good.data(), 102, good.data(), 102).accepted);
 
     // ...and every single deviation from the layout is refused.
-    const std::vector<std::pair<const char*, std::function<void(std::vector<uint8_t>&)>>> faults = {
-        {"request type", [](auto& r) { r[0] = 0xC1; }},
-        {"length", [](auto& r) { PutU16(&r[6], 64); }},
-        {"time-out", [](auto& r) { PutU32(&r[8], 5); }},
-        {"reserved", [](auto& r) { r[12] = 1; }},
-        {"endpoint", [](auto& r) { r[13] = 0x81; }},
-        {"NT status", [](auto& r) { PutU32(&r[14], 1); }},
-        {"USBD status", [](auto& r) { PutU32(&r[18], 1); }},
-        {"iso offset", [](auto& r) { PutU32(&r[22], 1); }},
-        {"iso length", [](auto& r) { PutU32(&r[26], 1); }},
-        {"data offset", [](auto& r) { PutU32(&r[30], 0); }},
-        {"data length", [](auto& r) { PutU32(&r[34], 102); }},
-        {"stray data", [](auto& r) { r[38 + 63] = 1; }},
-        {"wrong type for the request", [](auto& r) { r[0] = 0x40; }},
-        {"unknown request", [](auto& r) { r[1] = 0xB7; }},
-        {"value", [](auto& r) { PutU16(&r[2], 1); }},
+    const struct {
+        const char* field;
+        size_t offset;
+        uint8_t value;
+    } faults[] = {
+        {"request type", 0, 0xC1}, {"length", 6, 64},      {"time-out", 8, 5},         {"reserved", 12, 1},
+        {"endpoint", 13, 0x81},    {"NT status", 14, 1},   {"USBD status", 18, 1},     {"iso offset", 22, 1},
+        {"iso length", 26, 1},     {"data offset", 30, 0}, {"data length", 34, 102},   {"stray data", 38 + 63, 1},
+        {"wrong type for the request", 0, 0x40},           {"unknown request", 1, 0xB7}, {"value", 2, 1},
     };
-    for (const auto& [name, spoil] : faults) {
-        SCOPED_TRACE(name);
+    for (const auto& fault : faults) {
+        SCOPED_TRACE(fault.field);
         std::vector<uint8_t> record = Bytes(VendorRecord(kIn, 0xB0, 0, 0));
-        spoil(record);
+        record[fault.offset] = fault.value;
         camera_.ClearLog();
         const uint64_t refusedBefore = camera_.RefusedRequests();
         const platform::IoStatus status = client_.Send(codes::kEp0, record.data(), 102, record.data(), 102);
