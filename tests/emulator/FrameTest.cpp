@@ -115,6 +115,12 @@ TEST_F(Frame, WindowSubsamplingAndFlipsPlaceTheSceneAsTheRegistersSay)
         const int h = half ? 1024 : static_cast<int>(c.height);
         EXPECT_EQ(settings_.width, static_cast<uint32_t>(w));
         EXPECT_EQ(settings_.height, static_cast<uint32_t>(h));
+        // The information block: width, height, bytes per sample, payload bytes.
+        const int depth = c.sixteenBit ? 2 : 1;
+        EXPECT_EQ(info_[4] | (info_[5] << 8), w);
+        EXPECT_EQ(info_[6] | (info_[7] << 8), h);
+        EXPECT_EQ(info_[8], depth);
+        EXPECT_EQ(U32(&info_[16]), static_cast<uint32_t>(w * h * depth));
         ExpectScene([&](int i, int j, int& x, int& y) {
             const int col = w - 1 - i, row = h - 1 - j;
             x = half ? kW - 1 - (4 * (col >> 1) + (col & 1)) : static_cast<int>(c.x) + (c.direction & 2 ? col : i);
@@ -159,22 +165,28 @@ TEST_F(Frame, BrightnessFollowsExposureLinesAndGain)
 {
     // The gray ramp at upright x = 1000, y = 600: 1000 × 3500 / 2447 = 1430.
     ASSERT_TRUE(client_.SetWindow(0, 2448, 0, 2048, 0, true));
-    auto level = [&] {
+    // The information block and the frame's settings carry exposure and
+    // gain; the frame length stays 2094 lines.
+    auto level = [&](uint32_t exposureLines, uint32_t gain) {
         Read();
+        EXPECT_EQ(U32(&info_[28]), exposureLines);
+        EXPECT_EQ(U32(&info_[36]), 2094u);
+        EXPECT_EQ(U32(&info_[40]), gain);
+        EXPECT_EQ(settings_.gain, gain);
         return static_cast<double>(Upright(1000, 600));
     };
-    const double base = level();
+    const double base = level(1582, 0);
     EXPECT_EQ(base, 1430.0);
-    // Half the exposure: frame length 2094, shutter 2094 − 791.
+    // Half the exposure: shutter 2094 − 791.
     const int shutter = 2094 - 791;
     ASSERT_TRUE(client_.WriteSensor(0x028D, shutter) && client_.WriteSensor(0x028E, shutter >> 8));
-    EXPECT_NEAR(level(), base / 2, 1.0);
+    EXPECT_NEAR(level(791, 0), base / 2, 1.0);
     // 6.0 dB of gain doubles it again (×1.995).
     ASSERT_TRUE(client_.WriteSensor(0x0404, 60));
-    EXPECT_NEAR(level(), base / 2 * std::pow(10.0, 60 / 200.0), 1.0);
+    EXPECT_NEAR(level(791, 60), base / 2 * std::pow(10.0, 60 / 200.0), 1.0);
     // Gain bit 8 lives in 0x0405; the level saturates at 4095.
     ASSERT_TRUE(client_.WriteSensor(0x0405, 1));
-    EXPECT_EQ(level(), 4095.0);
+    EXPECT_EQ(level(791, 316), 4095.0);
 }
 
 TEST_F(Frame, FramesMoveUnlessStillAndNoiseIsDeterministic)
@@ -185,6 +197,7 @@ TEST_F(Frame, FramesMoveUnlessStillAndNoiseIsDeterministic)
     const uint32_t firstNumber = U32(&info_[32]);
     Read();
     EXPECT_EQ(U32(&info_[32]), firstNumber + 1);
+    EXPECT_EQ(camera_.FpgaRegister(8), 2); // the FPGA counts the frames it started
     EXPECT_NE(first, payload_);
     ExpectScene(Unmoved); // the moving square and the frame number are where the scene says
 

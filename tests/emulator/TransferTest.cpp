@@ -1,7 +1,7 @@
 // Bulk transfers as the driver runs them: the direct header's validation,
-// the frame information block, payload pieces, stalls, injected failures,
-// surplus payload, pipe and port resets, synchronous reads and cancelling.
-// How the real transport copes with them is the transport suite's part.
+// payload pieces, stalls, injected failures, surplus payload, pipe and port
+// resets, synchronous reads and cancelling. How the real transport copes
+// with them is the transport suite's part; frame contents are FrameTest's.
 
 #include <gtest/gtest.h>
 
@@ -63,31 +63,6 @@ TEST_F(Transfer, DirectHeaderWithAnyFieldBesidesTheEndpointIsRefused)
     auto control = port_.Open(camera_.InterfacePath(), false);
     EXPECT_EQ(control->ControlOverlapped(codes::kDirect, header_.data(), 38, info_.data(), 64, pending_).error,
               platform::kErrorInvalidParameter);
-}
-
-TEST_F(Transfer, FrameInformationBlockDescribesThePayload)
-{
-    std::vector<uint8_t> info, payload;
-    const auto expectBlock = [&](uint32_t number, int width, int height, int depth, uint32_t gain) {
-        ASSERT_TRUE(client_.ReadFrame(info, payload));
-        EXPECT_EQ(U32(&info[32]), number);
-        EXPECT_EQ(info[4] | (info[5] << 8), width);
-        EXPECT_EQ(info[6] | (info[7] << 8), height);
-        EXPECT_EQ(info[8], depth);
-        EXPECT_EQ(U32(&info[16]), static_cast<uint32_t>(width * height * depth));
-        EXPECT_EQ(payload.size(), U32(&info[16]));
-        EXPECT_EQ(U32(&info[28]), 1582u); // exposure lines
-        EXPECT_EQ(U32(&info[36]), 2094u); // frame length
-        EXPECT_EQ(U32(&info[40]), gain);
-    };
-    expectBlock(0, 2448, 2048, 1, 0); // as powered up
-    ASSERT_TRUE(client_.WriteSensor(0x0404, 0x2C) && client_.WriteSensor(0x0405, 1));
-    ASSERT_TRUE(client_.SetFormat(640, 480, true));
-    expectBlock(1, 640, 480, 2, 300);
-    EXPECT_EQ(camera_.FramesStarted(), 2u);
-    EXPECT_EQ(camera_.FpgaRegister(8), 2); // frame counter
-    ASSERT_TRUE(camera_.SettingsOfFrame(1).has_value());
-    EXPECT_EQ(camera_.SettingsOfFrame(1)->gain, 300u);
 }
 
 TEST_F(Transfer, PayloadArrivesInPiecesOfAnySizeAndShortAtItsEnd)
