@@ -1,8 +1,6 @@
-// The device behind the driver's control handles: plugging, handles that
-// outlive their port, the selection of the process's port, the vendor
-// record's validation, the speed query, injected refusals and the I2C bus
-// (the IMX264 and the EEPROM) with its faults. Plain register and EEPROM
-// access through the real transport is the transport and camera suites'.
+// The device behind the driver's control handles: plugging, the process's
+// port, the vendor record's validation, the speed query, injected refusals
+// and the I2C bus with its faults (plain access: the transport suite).
 
 #include <gtest/gtest.h>
 
@@ -95,8 +93,7 @@ TEST(Port, PortDestroyedBeforeItsHandlesLeavesThemDead)
 
 TEST(Port, SystemPortFindsNoCameraAndOpensNothing)
 {
-    // Natively there is no USB layer; under Wine setupapi finds no device
-    // of the camera's class: both must enumerate cleanly to zero.
+    // No USB layer natively, no device of the camera's class under Wine.
     platform::DevicePort& system = platform::SystemDevicePort();
     EXPECT_TRUE(system.ListInterfaces(emu::kCameraInterfaceGuid).empty());
     const std::string path = "\\\\?\\usb#vid_04b4&pid_31b4#none&1#{328184c5-93e6-49b7-94b8-2ada13aabb39}";

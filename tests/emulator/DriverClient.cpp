@@ -27,7 +27,8 @@ bool DriverClient::ReadAt(uint8_t device, uint16_t address, uint8_t& value)
 bool DriverClient::SetFormat(uint32_t width, uint32_t height, bool sixteenBit)
 {
     return WriteFpga(0x44, width) && WriteFpga(0x45, width >> 8) && WriteFpga(0x40, height) &&
-           WriteFpga(0x41, height >> 8) && WriteFpga(0x3C, sixteenBit ? 2 : 1) && WriteFpga(0x48, 11) && WriteFpga(96, 1);
+           WriteFpga(0x41, height >> 8) && WriteFpga(0x3C, sixteenBit ? 2 : 1) && WriteFpga(0x48, 11) &&
+           WriteFpga(96, 1);
 }
 
 bool DriverClient::SetWindow(uint32_t x, uint32_t width, uint32_t y, uint32_t height, int mode, bool sixteenBit)
@@ -53,9 +54,7 @@ bool DriverClient::ReadDirect(uint8_t endpoint, uint8_t* data, uint32_t length, 
     std::array<uint8_t, 38> header = DirectHeader(endpoint);
     std::unique_ptr<platform::PendingIo> pending;
     platform::IoStatus status = Stream()->ControlOverlapped(codes::kDirect, header.data(), 38, data, length, pending);
-    if (!status.accepted) {
-        if (status.error != platform::kErrorIoPending)
-            return false;
+    if (!status.accepted && status.error == platform::kErrorIoPending) {
         if (!pending->Wait(timeoutMs)) {
             // Abort the frame pipe; the read completes before its buffers go.
             uint8_t frames = 0x81;

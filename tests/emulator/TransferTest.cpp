@@ -57,7 +57,8 @@ TEST_F(Transfer, DirectHeaderWithAnyFieldBesidesTheEndpointIsRefused)
     header_ = DirectHeader(0x81);
     EXPECT_FALSE(Submit(37).accepted);
     EXPECT_FALSE(Submit(38, 0x4000001).accepted);
-    EXPECT_FALSE(client_.Stream()->ControlOverlapped(codes::kDirect, header_.data(), 38, nullptr, 0, pending_).accepted);
+    EXPECT_FALSE(
+        client_.Stream()->ControlOverlapped(codes::kDirect, header_.data(), 38, nullptr, 0, pending_).accepted);
 
     // A control handle cannot run an overlapped request.
     auto control = port_.Open(camera_.InterfacePath(), false);
