@@ -21,56 +21,51 @@ TEST(Event, WaitTimesOutWhenNotSignalled)
     EXPECT_FALSE(event.Wait(0));
 }
 
-TEST(Event, ManualResetStaysSignalledUntilReset)
+TEST(Event, ManualResetStaysSignalledUntilResetAutoResetIsTakenByOneWait)
 {
-    Event event(Event::Reset::kManual, true);
-    EXPECT_TRUE(event.Wait(0));
-    EXPECT_TRUE(event.Wait(0));
-    EXPECT_TRUE(event.IsSet());
-    event.Reset();
-    EXPECT_FALSE(event.Wait(0));
+    Event manual(Event::Reset::kManual, true);
+    EXPECT_TRUE(manual.Wait(0));
+    EXPECT_TRUE(manual.Wait(0));
+    EXPECT_TRUE(manual.IsSet());
+    manual.Reset();
+    EXPECT_FALSE(manual.Wait(0));
+
+    Event automatic(Event::Reset::kAuto);
+    automatic.Set();
+    automatic.Set(); // a second Set before any wait does not count twice
+    EXPECT_TRUE(automatic.Wait(0));
+    EXPECT_FALSE(automatic.Wait(0));
 }
 
-TEST(Event, AutoResetIsTakenByOneWait)
+TEST(Event, ManualResetReleasesEveryWaiterAutoResetOnePerSet)
 {
-    Event event(Event::Reset::kAuto);
-    event.Set();
-    event.Set(); // a second Set before any wait does not count twice
-    EXPECT_TRUE(event.Wait(0));
-    EXPECT_FALSE(event.Wait(0));
-}
-
-TEST(Event, SetFromAnotherThreadWakesAnInfiniteWait)
-{
-    Event event(Event::Reset::kAuto);
-    std::thread setter([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        event.Set();
-    });
-    EXPECT_TRUE(event.Wait(Event::kInfinite));
-    setter.join();
-}
-
-TEST(Event, ManualResetReleasesEveryWaiterAutoResetExactlyOne)
-{
-    Event manual(Event::Reset::kManual);
     std::atomic<int> woken{0};
+    const auto wokenReaches = [&](int count) {
+        for (const auto end = Clock::now() + std::chrono::seconds(10); woken < count && Clock::now() < end;)
+            std::this_thread::yield();
+        return woken == count;
+    };
+    Event manual(Event::Reset::kManual);
     std::vector<std::thread> waiters;
     for (int i = 0; i < 4; ++i)
-        waiters.emplace_back([&] { if (manual.Wait(5000)) ++woken; });
+        waiters.emplace_back([&] { woken += manual.Wait(5000) ? 1 : 0; });
     manual.Set();
     for (auto& t : waiters)
         t.join();
     EXPECT_EQ(woken, 4);
 
+    // Each Set wakes one infinite wait. A Set that woke two would leave the
+    // last Set to no waiter, and the event signalled.
     Event single(Event::Reset::kAuto);
     woken = 0;
     waiters.clear();
     for (int i = 0; i < 3; ++i)
-        waiters.emplace_back([&] { if (single.Wait(300)) ++woken; });
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    single.Set();
+        waiters.emplace_back([&] { woken += single.Wait(Event::kInfinite) ? 1 : 0; });
+    for (int set = 1; set <= 3; ++set) {
+        single.Set();
+        EXPECT_TRUE(wokenReaches(set)) << "after Set " << set << ": " << woken << " woken";
+    }
     for (auto& t : waiters)
         t.join();
-    EXPECT_EQ(woken, 1);
+    EXPECT_FALSE(single.Wait(0));
 }
