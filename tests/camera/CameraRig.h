@@ -2,13 +2,21 @@
 // A camera object on the real transport over one or more emulated cameras.
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "camera/CTavixU3Q5Base.h"
 #include "emulator/EmulatedPort.h"
 #include "../support/PrivateDeviceTable.h"
+#include "../support/WireFormat.h"
 
 namespace tavix::test {
+
+// The vendor request that carries FPGA register traffic, its port, and the
+// FPGA register whose pulse restarts the sensor.
+constexpr uint8_t kRequestI2cWrite = 0x30;
+constexpr uint16_t kFpgaPort = 0x40;
+constexpr uint8_t kSensorRestart = 108;
 
 inline emu::CameraOptions Unpaced()
 {
@@ -36,45 +44,47 @@ public:
     emu::EmulatedCamera& Emulated(int index = 0) { return port.Camera(index); }
 
     // FPGA writes of one register, in order.
-    std::vector<uint8_t> FpgaWritesTo(uint8_t reg, int index = 0)
+    std::vector<uint8_t> FpgaWritesTo(uint8_t reg)
     {
         std::vector<uint8_t> values;
-        for (const auto& write : Emulated(index).FpgaWrites())
+        for (const auto& write : Emulated().FpgaWrites())
             if (write.address == reg)
                 values.push_back(write.value);
         return values;
     }
 
-    size_t CountRequests(uint32_t controlCode, int index = 0)
+    size_t CountRequests(uint32_t controlCode)
     {
         size_t count = 0;
-        for (const auto& entry : Emulated(index).Log())
+        for (const auto& entry : Emulated().Log())
             count += entry.controlCode == controlCode ? 1 : 0;
         return count;
     }
 
     // For every pipe reset in the log, whether the next two FPGA register
-    // writes pulsed register 108 (the sensor restart): 1 then 0.
-    std::vector<bool> RestartsAfterPipeResets(int index = 0)
+    // writes pulsed the sensor restart: 1 then 0.
+    std::vector<bool> RestartsAfterPipeResets()
     {
-        constexpr uint32_t kResetPipe = 0x22002C;
-        constexpr uint8_t kI2cWrite = 0x30;
-        constexpr uint16_t kFpgaPort = 0x40;
-        const auto log = Emulated(index).Log();
+        const auto log = Emulated().Log();
         std::vector<bool> restarts;
         for (size_t i = 0; i < log.size(); ++i) {
-            if (log[i].controlCode != kResetPipe)
+            if (log[i].controlCode != codes::kResetPipe)
                 continue;
             std::vector<std::pair<uint8_t, uint8_t>> writes;
-            for (size_t j = i + 1; j < log.size() && writes.size() < 2; ++j) {
-                const auto& e = log[j];
-                if (e.hasHeader && e.header.request == kI2cWrite && e.header.index == kFpgaPort && e.header.value == 3)
-                    writes.emplace_back(e.payload[0], e.payload[2]);
-            }
-            restarts.push_back(writes.size() == 2 && writes[0] == std::make_pair<uint8_t, uint8_t>(108, 1) &&
-                               writes[1] == std::make_pair<uint8_t, uint8_t>(108, 0));
+            for (size_t j = i + 1; j < log.size() && writes.size() < 2; ++j)
+                if (ToFpgaPort(log[j], 3))
+                    writes.emplace_back(log[j].payload[0], log[j].payload[2]);
+            restarts.push_back(writes == std::vector<std::pair<uint8_t, uint8_t>>{{kSensorRestart, 1}, {kSensorRestart, 0}});
         }
         return restarts;
+    }
+
+    // A vendor request of `bytes` bytes to the FPGA port: 3 for a register
+    // write, 1 for the number of a register about to be read.
+    static bool ToFpgaPort(const emu::LoggedRequest& entry, uint16_t bytes)
+    {
+        return entry.hasHeader && entry.header.request == kRequestI2cWrite && entry.header.index == kFpgaPort &&
+               entry.header.value == bytes;
     }
 
 private:
