@@ -8,62 +8,27 @@
 using tavix::CopyFrameOut;
 using tavix::FrameLayout;
 
-namespace {
-// A frame whose every sample names its position: row * 16 + column.
-std::vector<uint16_t> Numbered(size_t width, size_t height)
+TEST(FrameCopy, EveryOrientationOfEightAndSixteenBitFrames)
 {
-    std::vector<uint16_t> frame(width * height);
-    for (size_t y = 0; y < height; ++y)
-        for (size_t x = 0; x < width; ++x)
-            frame[y * width + x] = static_cast<uint16_t>(y * 16 + x);
-    return frame;
-}
-
-std::vector<uint8_t> As8(const std::vector<uint16_t>& frame)
-{
-    return std::vector<uint8_t>(frame.begin(), frame.end());
-}
-} // namespace
-
-TEST(FrameCopy, EightBitOrientations)
-{
-    constexpr size_t w = 5, h = 3; // odd width: no pairing assumptions
-    const auto source = As8(Numbered(w, h));
-    const FrameLayout layout{w, h, 1};
-    std::vector<uint8_t> out(w * h);
-    for (bool mirror : {false, true}) {
-        for (bool bottomUp : {false, true}) {
-            CopyFrameOut(out.data(), source.data(), layout, mirror, bottomUp);
-            for (size_t y = 0; y < h; ++y) {
-                for (size_t x = 0; x < w; ++x) {
-                    const size_t sy = bottomUp ? h - 1 - y : y;
-                    const size_t sx = mirror ? w - 1 - x : x;
-                    ASSERT_EQ(out[y * w + x], sy * 16 + sx)
-                        << "mirror " << mirror << " bottomUp " << bottomUp << " at " << x << "," << y;
+    // Every sample names its position, row * 16 + column, in its low byte;
+    // a 16-bit sample's high byte differs, so that a mirror that split a
+    // sample's two bytes shows. The width is odd: no pairing assumptions.
+    constexpr size_t w = 5, h = 3;
+    const auto byteOf = [](size_t x, size_t y, size_t b) { return static_cast<uint8_t>(b == 0 ? y * 16 + x : 0xA0); };
+    for (size_t bytes : {1, 2}) {
+        std::vector<uint8_t> source(w * h * bytes), out(source.size());
+        for (size_t i = 0; i < source.size(); ++i)
+            source[i] = byteOf(i / bytes % w, i / bytes / w, i % bytes);
+        for (bool mirror : {false, true}) {
+            for (bool bottomUp : {false, true}) {
+                SCOPED_TRACE(testing::Message() << bytes << " bytes, mirror " << mirror << ", bottom-up " << bottomUp);
+                CopyFrameOut(out.data(), source.data(), FrameLayout{w * bytes, h, bytes}, mirror, bottomUp);
+                for (size_t i = 0; i < out.size(); ++i) {
+                    const size_t x = i / bytes % w, y = i / bytes / w;
+                    ASSERT_EQ(out[i], byteOf(mirror ? w - 1 - x : x, bottomUp ? h - 1 - y : y, i % bytes))
+                        << "at " << x << "," << y;
                 }
             }
-        }
-    }
-}
-
-TEST(FrameCopy, SixteenBitMirrorKeepsSampleBytesTogether)
-{
-    constexpr size_t w = 3, h = 2;
-    auto samples = Numbered(w, h);
-    for (auto& s : samples)
-        s = static_cast<uint16_t>(s | 0xA000); // distinct high bytes
-    std::vector<uint8_t> source(w * h * 2);
-    for (size_t i = 0; i < samples.size(); ++i) {
-        source[2 * i] = static_cast<uint8_t>(samples[i]);
-        source[2 * i + 1] = static_cast<uint8_t>(samples[i] >> 8);
-    }
-    std::vector<uint8_t> out(source.size());
-    CopyFrameOut(out.data(), source.data(), FrameLayout{w * 2, h, 2}, true, true);
-    for (size_t y = 0; y < h; ++y) {
-        for (size_t x = 0; x < w; ++x) {
-            const size_t i = y * w + x;
-            const uint16_t got = static_cast<uint16_t>(out[2 * i] | out[2 * i + 1] << 8);
-            ASSERT_EQ(got, samples[(h - 1 - y) * w + (w - 1 - x)]);
         }
     }
 }
