@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 #include "platform/MessagePost.h"
 
 using namespace tavix::platform;
@@ -20,33 +23,22 @@ TEST(MessagePost, AQueuedMessageIsReportedAndKeepsANegativeLParam)
 }
 #else
 namespace {
-struct Received {
-    int count = 0;
-    WindowHandle window = nullptr;
-    uint32_t message = 0;
-    uintptr_t wParam = 0;
-    intptr_t lParam = 0;
-};
+using Post = std::tuple<WindowHandle, uint32_t, uintptr_t, intptr_t>;
 
 void Record(void* context, WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    auto* received = static_cast<Received*>(context);
-    *received = {received->count + 1, window, message, wParam, lParam};
+    static_cast<std::vector<Post>*>(context)->emplace_back(window, message, wParam, lParam);
 }
 } // namespace
 
 TEST(MessagePost, TheInstalledSinkReceivesEveryFieldAndWithoutItNothingIsDelivered)
 {
-    Received received;
+    std::vector<Post> received;
     SetMessageSink(Record, &received);
     int window = 0;
     EXPECT_TRUE(PostWindowMessage(&window, 0x8002, 0x1234, -13));
     SetMessageSink(nullptr, nullptr);
     EXPECT_FALSE(PostWindowMessage(nullptr, 0x8003, 0, 1));
-    EXPECT_EQ(received.count, 1);
-    EXPECT_EQ(received.window, &window);
-    EXPECT_EQ(received.message, 0x8002u);
-    EXPECT_EQ(received.wParam, 0x1234u);
-    EXPECT_EQ(received.lParam, -13);
+    EXPECT_EQ(received, (std::vector<Post>{{&window, 0x8002u, 0x1234u, -13}}));
 }
 #endif
