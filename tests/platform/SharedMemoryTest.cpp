@@ -82,12 +82,11 @@ TEST(SharedMemory, ARegionOthersCouldReachOrThatIsNotOursIsRefused)
     // "/<name>.<uid>".
     const std::string name = UniqueName("TavixTest");
     const std::string posixName = "/" + name + "." + std::to_string(getuid());
-    struct Case {
+    const struct {
         mode_t mode;
         bool foreignOwner;
-    };
-    const Case cases[] = {{0666, false}, {0640, false}, {0602, false}, {0600, true}};
-    for (const Case& c : cases) {
+    } cases[] = {{0666, false}, {0640, false}, {0602, false}, {0600, true}};
+    for (const auto& c : cases) {
         if (c.foreignOwner && geteuid() != 0)
             continue; // only root can give an object away
         SCOPED_TRACE(testing::Message() << "mode " << std::oct << c.mode << (c.foreignOwner ? ", owner nobody" : ""));
@@ -104,11 +103,5 @@ TEST(SharedMemory, ARegionOthersCouldReachOrThatIsNotOursIsRefused)
         EXPECT_EQ(SharedMemory::Create(name.c_str(), 64), nullptr) << "an existing object is checked, not taken over";
     }
     shm_unlink(posixName.c_str());
-    // A private object of our own is taken.
-    auto own = SharedMemory::Create(name.c_str(), 64);
-    ASSERT_NE(own, nullptr);
-    EXPECT_NE(SharedMemory::Open(name.c_str(), 64), nullptr);
-    own.reset();
-    SharedMemory::Remove(name.c_str());
 }
 #endif
