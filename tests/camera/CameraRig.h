@@ -70,11 +70,12 @@ public:
         for (size_t i = 0; i < log.size(); ++i) {
             if (log[i].controlCode != codes::kResetPipe)
                 continue;
-            std::vector<std::pair<uint8_t, uint8_t>> writes;
+            using Write = std::pair<uint8_t, uint8_t>; // register, value
+            std::vector<Write> writes;
             for (size_t j = i + 1; j < log.size() && writes.size() < 2; ++j)
                 if (ToFpgaPort(log[j], 3))
                     writes.emplace_back(log[j].payload[0], log[j].payload[2]);
-            restarts.push_back(writes == std::vector<std::pair<uint8_t, uint8_t>>{{kSensorRestart, 1}, {kSensorRestart, 0}});
+            restarts.push_back(writes == std::vector<Write>{{kSensorRestart, 1}, {kSensorRestart, 0}});
         }
         return restarts;
     }
