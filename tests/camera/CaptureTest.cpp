@@ -145,9 +145,8 @@ TEST_F(Capture, WaitFrameTimesOutThenSeesTheNextFrame)
     ASSERT_EQ(camera.StartTransfer(0), 1);
     EXPECT_EQ(camera.WaitFrame(100), CTavixU3Q5Base::kWaitNoFrame);
     rig.Emulated().SetStalled(false);
-    EXPECT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady);
-    std::vector<uint8_t> frame(camera.FrameSize());
-    camera.ReadFrame(frame.data(), 1);
+    std::vector<uint8_t> frame;
+    ASSERT_TRUE(Next(frame));
     EXPECT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady) << "streaming goes on";
     camera.StopTransfer(1);
     EXPECT_EQ(camera.GetFrame(frame.data(), static_cast<uint32_t>(frame.size() - 1), nullptr, nullptr, nullptr,
@@ -305,9 +304,7 @@ TEST_F(Capture, HundredStartStopCyclesLeaveNothingBehind)
     for (int i = 0; i < 100; ++i) {
         ASSERT_EQ(camera.StartTransfer(0), 1) << "cycle " << i;
         if (i % 10 == 0) {
-            ASSERT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady) << "cycle " << i;
-            frame.resize(camera.FrameSize());
-            camera.ReadFrame(frame.data(), 1);
+            ASSERT_TRUE(Next(frame)) << "cycle " << i;
         }
         ASSERT_EQ(camera.StopTransfer(i % 2), 1);
         ASSERT_FALSE(camera.IsCapturing());
@@ -327,13 +324,12 @@ TEST_F(PacedCapture, StreamDeliversConsecutiveFrames)
     const double period = rig.Emulated().CurrentFrameSettings().FramePeriodMicroseconds();
     ASSERT_NEAR(period, 1e7 / tenthsPerSecond, 300.0);
     ASSERT_EQ(camera.StartTransfer(0), 1);
-    std::vector<uint8_t> frame(camera.FrameSize());
+    std::vector<uint8_t> frame;
     uint32_t previous = 0;
     int gaps = 0;
     for (int i = 0; i < frames; ++i) {
-        ASSERT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady) << "frame " << i;
         uint32_t number = 0;
-        camera.ReadFrameAll(frame.data(), &number, nullptr, nullptr, nullptr, nullptr, 1);
+        ASSERT_TRUE(Next(frame, &number)) << "frame " << i;
         if (i > 0) {
             ASSERT_GT(number, previous) << "frame " << i << " repeats or goes back";
             gaps += number != previous + 1 ? 1 : 0;
@@ -364,20 +360,17 @@ TEST_F(PacedCapture, FewerFailuresAreRecoveredAndTheCountStartsAgain)
     // Paced, so that the frames that follow the recoveries do not push them
     // out of the emulator's request log before the test has seen them.
     ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
-    std::vector<uint8_t> frame(camera.FrameSize());
+    std::vector<uint8_t> frame;
     const auto streamThroughFourErrors = [&] {
         // A failed information block costs 15 transfers: 60 make four errors.
         rig.Emulated().ClearLog();
         rig.Emulated().FailNextTransfers(60, 0, 0x80000300);
         // Frames stored before the failures began are read away first.
         const auto deadline = Clock::now() + std::chrono::seconds(20);
-        while (rig.RestartsAfterPipeResets().size() < 4 && Clock::now() < deadline) {
-            if (camera.WaitFrame(100) == CTavixU3Q5Base::kWaitFrameReady)
-                camera.ReadFrame(frame.data(), 1);
-        }
+        while (rig.RestartsAfterPipeResets().size() < 4 && Clock::now() < deadline)
+            Next(frame, nullptr, 100);
         EXPECT_EQ(rig.RestartsAfterPipeResets(), (std::vector<bool>{true, true, true, true}));
-        EXPECT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady) << "frames flow again";
-        camera.ReadFrame(frame.data(), 1);
+        EXPECT_TRUE(Next(frame)) << "frames flow again";
     };
     ASSERT_EQ(camera.StartTransfer(0), 1);
     streamThroughFourErrors();
