@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -16,7 +17,12 @@ namespace {
 class Capture : public ::testing::Test {
 protected:
     explicit Capture(const emu::CameraOptions& options = Unpaced()) : rig(options) {}
-    void SetUp() override { ASSERT_EQ(rig.Open(), 1); }
+    // A small window keeps the frames quick; a case that needs another sets it.
+    void SetUp() override
+    {
+        ASSERT_EQ(rig.Open(), 1);
+        ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
+    }
 
     // Waits for the next stored frame and reads it; false on a time-out or failure.
     bool Next(std::vector<uint8_t>& frame, uint32_t* number = nullptr, uint32_t timeoutMs = 3000)
@@ -169,7 +175,6 @@ TEST_F(Capture, FiveConsecutiveFailuresEndTheThread)
 
 TEST_F(Capture, TriggerModeReadsOnlyWhenTheFpgaCountedAFrame)
 {
-    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
     ASSERT_EQ(camera.SetCameraMode(1, 0), 1);
     rig.Emulated().ClearLog();
     ASSERT_EQ(camera.StartTransfer(0), 1);
@@ -199,7 +204,6 @@ TEST_F(Capture, TriggerModeReadsOnlyWhenTheFpgaCountedAFrame)
 
 TEST_F(Capture, AHungSensorIsRestartedAndFramesFlowAgain)
 {
-    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
     ASSERT_EQ(camera.StartTransfer(0), 1);
     std::vector<uint8_t> frame;
     ASSERT_TRUE(Next(frame));
@@ -218,7 +222,6 @@ TEST_F(Capture, AHungSensorIsRestartedAndFramesFlowAgain)
 
 TEST_F(Capture, StartWhileRunningRestartsAndTheOtherReadForms)
 {
-    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
     ASSERT_EQ(camera.StartTransfer(0), 1);
     ASSERT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady);
     ASSERT_EQ(camera.StartTransfer(0), 1) << "a start while the thread runs stops it first";
@@ -238,7 +241,6 @@ TEST_F(Capture, StartWhileRunningRestartsAndTheOtherReadForms)
 
 TEST_F(Capture, ReadsAfterAWindowChangeKeepTheSlotsGeometry)
 {
-    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
     ASSERT_EQ(camera.StartTransfer(0), 1);
     ASSERT_EQ(camera.WaitFrame(3000), CTavixU3Q5Base::kWaitFrameReady);
     camera.StopTransfer(1);
@@ -251,8 +253,7 @@ TEST_F(Capture, ReadsAfterAWindowChangeKeepTheSlotsGeometry)
     EXPECT_EQ(camera.FrameSize(), small);
     std::vector<uint8_t> frame(camera.FrameSize() + 64, 0xEE);
     EXPECT_EQ(camera.ReadFrame(frame.data(), 1), 0);
-    for (size_t i = small; i < frame.size(); ++i)
-        ASSERT_EQ(frame[i], 0xEE) << "written past the frame at " << i;
+    EXPECT_EQ(std::count(frame.begin() + small, frame.end(), 0xEE), 64) << "written past the frame";
     ASSERT_EQ(camera.StartTransfer(0), 1);
     EXPECT_EQ(camera.FrameSize(), 512u * 256u);
 }
@@ -280,10 +281,8 @@ TEST_F(Capture, StopWithAbortEndsAPendingRead)
     ASSERT_EQ(camera.StartTransfer(0), 1);
     // Wait until the thread's read of the information block is pending.
     const auto pendingRead = [&] {
-        for (const auto& entry : rig.Emulated().Log())
-            if (entry.pending && !entry.completed)
-                return true;
-        return false;
+        const auto log = rig.Emulated().Log();
+        return std::any_of(log.begin(), log.end(), [](const auto& entry) { return entry.pending && !entry.completed; });
     };
     for (const auto deadline = Clock::now() + std::chrono::seconds(10); !pendingRead() && Clock::now() < deadline;)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -299,13 +298,10 @@ TEST_F(Capture, StopWithAbortEndsAPendingRead)
 
 TEST_F(Capture, HundredStartStopCyclesLeaveNothingBehind)
 {
-    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
     std::vector<uint8_t> frame;
     for (int i = 0; i < 100; ++i) {
         ASSERT_EQ(camera.StartTransfer(0), 1) << "cycle " << i;
-        if (i % 10 == 0) {
-            ASSERT_TRUE(Next(frame)) << "cycle " << i;
-        }
+        ASSERT_TRUE(i % 10 != 0 || Next(frame)) << "cycle " << i;
         ASSERT_EQ(camera.StopTransfer(i % 2), 1);
         ASSERT_FALSE(camera.IsCapturing());
     }
@@ -341,7 +337,6 @@ TEST_F(PacedCapture, StreamDeliversConsecutiveFrames)
 
 TEST_F(PacedCapture, ALongExposureDelaysThePayloadWithinTheTransferTimeout)
 {
-    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
     ASSERT_EQ(camera.SetExposureTime(3000), 1); // 300 ms
     const auto start = Clock::now();
     ASSERT_EQ(camera.StartTransfer(0), 1);
@@ -359,7 +354,6 @@ TEST_F(PacedCapture, FewerFailuresAreRecoveredAndTheCountStartsAgain)
 {
     // Paced, so that the frames that follow the recoveries do not push them
     // out of the emulator's request log before the test has seen them.
-    ASSERT_EQ(camera.SetCaptureWindow(0, 0, 256, 128, 0), 1);
     std::vector<uint8_t> frame;
     const auto streamThroughFourErrors = [&] {
         // A failed information block costs 15 transfers: 60 make four errors.
