@@ -32,15 +32,13 @@ TEST(Text, TextRoundTripsAndReplacesWhatTheDestinationHeld)
     }
 }
 
-TEST(Text, ADestinationTakesTheTextAndItsEndOrNothing)
+TEST(Text, ADestinationTakesTheTextAndItsEndOrNothingAndNullIsRefused)
 {
     // The wide exports' buffers hold at most 1023 bytes and the end.
     std::vector<char> out(kTextBufferBytes);
-    std::u16string fits(kTextBufferBytes - 1, u'a');
-    EXPECT_TRUE(WideToMultiByte(fits.c_str(), out.data(), out.size()));
+    EXPECT_TRUE(WideToMultiByte(std::u16string(kTextBufferBytes - 1, u'a').c_str(), out.data(), out.size()));
     EXPECT_EQ(std::strlen(out.data()), kTextBufferBytes - 1);
-    std::u16string tooLong(kTextBufferBytes, u'a');
-    EXPECT_FALSE(WideToMultiByte(tooLong.c_str(), out.data(), out.size()));
+    EXPECT_FALSE(WideToMultiByte(std::u16string(kTextBufferBytes, u'a').c_str(), out.data(), out.size()));
     EXPECT_EQ(out[0], 0) << "a refused conversion leaves no partial text";
 
     // A wide buffer counts characters, the end included.
@@ -53,17 +51,12 @@ TEST(Text, ADestinationTakesTheTextAndItsEndOrNothing)
     EXPECT_FALSE(WideToMultiByte(u"\u00E4\u00E4", narrow, sizeof narrow)) << "a character that would be cut";
     EXPECT_TRUE(WideToMultiByte(u"\u00E4", narrow, sizeof narrow));
 #endif
-}
 
-TEST(Text, NullArgumentsAreRefused)
-{
-    char narrow[8] = "x";
-    char16_t wide[8] = u"x";
-    EXPECT_FALSE(WideToMultiByte(nullptr, narrow, sizeof narrow));
-    EXPECT_FALSE(MultiByteToWide(nullptr, wide, 8));
+    EXPECT_FALSE(WideToMultiByte(nullptr, out.data(), out.size()));
+    EXPECT_FALSE(MultiByteToWide(nullptr, wide, 4));
     EXPECT_FALSE(WideToMultiByte(u"a", nullptr, 8));
     EXPECT_FALSE(MultiByteToWide("a", nullptr, 8));
-    EXPECT_FALSE(WideToMultiByte(u"a", narrow, 0));
+    EXPECT_FALSE(WideToMultiByte(u"a", out.data(), 0));
 }
 
 #ifndef _WIN32
@@ -71,11 +64,9 @@ TEST(Text, NullArgumentsAreRefused)
 TEST(Text, MalformedTextIsRefused)
 {
     char16_t wide[16];
-    EXPECT_FALSE(MultiByteToWide("\xC3", wide, 16));             // truncated
-    EXPECT_FALSE(MultiByteToWide("\xC0\xAF", wide, 16));         // overlong '/'
-    EXPECT_FALSE(MultiByteToWide("\xED\xA0\x80", wide, 16));     // encoded surrogate
-    EXPECT_FALSE(MultiByteToWide("\xF4\x90\x80\x80", wide, 16)); // beyond U+10FFFF
-    EXPECT_FALSE(MultiByteToWide("\x80", wide, 16));             // stray continuation
+    // Truncated, an overlong '/', an encoded surrogate, beyond U+10FFFF, a stray continuation.
+    for (const char* text : {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80"})
+        EXPECT_FALSE(MultiByteToWide(text, wide, 16)) << static_cast<const void*>(text);
 
     char narrow[16];
     const char16_t lowAlone[] = {0xDC00, 0};
