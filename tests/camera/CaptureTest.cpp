@@ -168,8 +168,7 @@ TEST_F(Capture, FiveConsecutiveFailuresEndTheThread)
     ASSERT_EQ(camera.StartTransfer(0), 1);
     EXPECT_EQ(AnswerWithin(30), CTavixU3Q5Base::kWaitCaptureFailed);
     EXPECT_TRUE(camera.CaptureFailed());
-    // Four recoveries between the five failures, each a pipe reset and a
-    // sensor restart.
+    // Four recoveries between the five failures: pipe reset, sensor restart.
     EXPECT_EQ(rig.RestartsAfterPipeResets(), (std::vector<bool>{true, true, true, true}));
 }
 

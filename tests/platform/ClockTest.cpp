@@ -55,16 +55,15 @@ TEST(Clock, WarpClockIsSharedSafelyBetweenThreads)
 
 TEST(Clock, TimeCriticalPriorityDoesNotDisturbTheThread)
 {
-    // POSIX grants real-time priority only to privileged users, so only
-    // Windows must say yes; either way the thread keeps running normally.
+    // POSIX grants real-time priority only to privileged users, so only Windows
+    // must say yes. On POSIX the thread never gets the top real-time level,
+    // and a refusal leaves it as it was.
     bool granted = false;
 #ifdef _WIN32
     std::thread worker([&] { granted = SetCurrentThreadTimeCritical(); });
     worker.join();
     EXPECT_TRUE(granted);
 #else
-    // Granted or not, the thread is never given the top real-time level,
-    // and a refusal leaves it as it was.
     int policy = -1;
     sched_param param{};
     std::thread worker([&] {

@@ -1,6 +1,5 @@
-// Delivery to a window and to the calling thread, through the instance's own
-// posting, is checked on both platforms by tests/sdk/LifecycleTest.cpp; here
-// are the answer no caller looks at and the POSIX sink's switch.
+// Delivery to a window and to the calling thread is checked on both platforms by
+// tests/sdk/LifecycleTest.cpp; here are the answer no caller reads and the sink's switch.
 
 #include <gtest/gtest.h>
 

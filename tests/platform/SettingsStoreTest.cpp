@@ -53,9 +53,8 @@ protected:
 
 } // namespace
 
-// Words, negative words, the exposure double and overwritten values make
-// their round trips through the instance's settings in
-// tests/instance/SettingsTest.cpp; here is what reads as missing.
+// Round trips of words (negative ones too), the exposure double and overwritten
+// values are tests/instance/SettingsTest.cpp's; here is what reads as missing.
 TEST_F(SettingsStore, AValueOfTheOtherTypeOrSizeReadsAsMissingAndAReaderTakesNoWrites)
 {
     const std::string path = root_ + "\\Camera_00\\Gain";

@@ -21,9 +21,8 @@ std::string UniqueName(const char* base)
 }
 } // namespace
 
-// Open before Create finding nothing, and a region left by a user that died
-// being taken alone, are checked through the device table by
-// tests/transport/SharedTableTest.cpp.
+// Open before Create finding nothing, and a dead user's region being taken
+// alone, are checked through the device table in tests/transport/SharedTableTest.cpp.
 TEST(SharedMemory, ANewRegionIsZeroedSharedByItsViewsAndGoneOnceRemovedAndLeft)
 {
     const std::string name = UniqueName("TavixTest");
@@ -70,7 +69,6 @@ TEST(SharedMemory, AnOpenerLearnsWhetherAnyoneElseHoldsTheRegion)
         EXPECT_FALSE(third->OpenedAlone()) << "the first probe left the others' locks in place";
     }
 #endif
-    first.reset();
     SharedMemory::Remove(name.c_str());
 }
 
