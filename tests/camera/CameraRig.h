@@ -1,6 +1,7 @@
 #pragma once
 // A camera object on the real transport over one or more emulated cameras.
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -55,10 +56,8 @@ public:
 
     size_t CountRequests(uint32_t controlCode)
     {
-        size_t count = 0;
-        for (const auto& entry : Emulated().Log())
-            count += entry.controlCode == controlCode ? 1 : 0;
-        return count;
+        const auto log = Emulated().Log();
+        return std::count_if(log.begin(), log.end(), [&](const auto& e) { return e.controlCode == controlCode; });
     }
 
     // For every pipe reset in the log, whether the next two FPGA register

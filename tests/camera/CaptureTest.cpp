@@ -47,8 +47,7 @@ protected:
     CTavixU3Q5Base& camera = rig.camera;
 };
 
-class PacedCapture : public Capture {
-protected:
+struct PacedCapture : Capture {
     PacedCapture() : Capture(emu::CameraOptions{}) {} // frames at the sensor's own rate
 };
 

@@ -19,7 +19,7 @@ TEST(FrameCopy, EveryOrientationOfEightAndSixteenBitFrames)
         std::vector<uint8_t> source(w * h * bytes), out(source.size());
         for (size_t i = 0; i < source.size(); ++i)
             source[i] = byteOf(i / bytes % w, i / bytes / w, i % bytes);
-        for (bool mirror : {false, true}) {
+        for (bool mirror : {false, true})
             for (bool bottomUp : {false, true}) {
                 SCOPED_TRACE(testing::Message() << bytes << " bytes, mirror " << mirror << ", bottom-up " << bottomUp);
                 CopyFrameOut(out.data(), source.data(), FrameLayout{w * bytes, h, bytes}, mirror, bottomUp);
@@ -29,6 +29,5 @@ TEST(FrameCopy, EveryOrientationOfEightAndSixteenBitFrames)
                         << "at " << x << "," << y;
                 }
             }
-        }
     }
 }
