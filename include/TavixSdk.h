@@ -374,6 +374,28 @@ TAVIX_EXPORT int32_t TAVIX_API Tavix_Trigger(uint32_t handle);
 TAVIX_EXPORT int32_t TAVIX_API Tavix_LoadConfigFileA(uint32_t handle, const char* fileName);
 TAVIX_EXPORT int32_t TAVIX_API Tavix_LoadConfigFileW(uint32_t handle, const TavixWideChar* fileName);
 
+/* Still image formats of Tavix_SaveImage. */
+#define TAVIX_IMAGE_BMP 0     /* as the image, 8-bit images with the gray palette */
+#define TAVIX_IMAGE_RAW 1     /* the pixel memory, rows padded to 4 bytes, no header */
+#define TAVIX_IMAGE_JPEG100 2 /* progressive JPEG, quality 100, 8-bit gray or 24-bit colour */
+#define TAVIX_IMAGE_JPEG70 3  /* quality 70 */
+#define TAVIX_IMAGE_JPEG20 4  /* quality 20 */
+#define TAVIX_IMAGE_PNG 5     /* 8 or 16 bits per sample; 32- and 64-bit images with opaque alpha */
+#define TAVIX_IMAGE_TIFF 6    /* 8 or 16 bits per sample, uncompressed, one strip */
+
+/* Saves the newest converted frame of the colour mode (from a preview,
+ * a snapshot or Tavix_GetImage) to fileName, taken as given whatever its
+ * extension. The picture's top row is the top row of the file's picture in
+ * every format; 16-bit samples keep all 16 bits (the JPEG of a 16-bit image
+ * takes their high byte). The file appears only whole: it is written beside
+ * the target and renamed over it, so a failed save leaves an existing file
+ * of that name unchanged. 1 on success; 0 with error 1 when no camera is
+ * open or no frame was converted yet, 9 for an unknown format or a missing
+ * name, 14 when the file could not be written. The W form fails with error
+ * 12 when the name does not convert. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SaveImage(uint32_t handle, const char* fileName, int32_t format);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SaveImageW(uint32_t handle, const TavixWideChar* fileName, int32_t format);
+
 #if !defined(_WIN32)
 /* Linux: receives every message the library posts (what PostMessage carries
  * on Windows). The sink runs on the library's thread, possibly while it holds

@@ -79,6 +79,8 @@ public:
                             int32_t* vEffective) const;
     int SetPreviewWindow(platform::WindowHandle parent, int32_t left, int32_t top, int32_t right, int32_t bottom);
     int LoadConfigFile(const char* path);
+    // Writes the newest converted frame of the colour mode to a file.
+    int SaveImage(const char* path, int32_t format);
     // Filter values by number; the getter sets *ok (may be null).
     int32_t GetFilterValue(int32_t number, int32_t* ok);
     int SetFilterValue(int32_t number, int32_t value);

@@ -1,5 +1,6 @@
-// Exports of device selection, acquisition, image size and format, and the
-// configuration file: each looks the handle up and forwards to its instance.
+// Exports of device selection, acquisition, image size and format, the
+// configuration file and still images: each looks the handle up and
+// forwards to its instance.
 
 #include <cstring>
 
@@ -193,6 +194,19 @@ int32_t TAVIX_API Tavix_LoadConfigFileW(uint32_t handle, const TavixWideChar* fi
     return CallInstance(handle, 0, [&](CTavix& t) {
         char narrow[tavix::platform::kTextBufferBytes];
         return Narrowed(t, fileName, narrow) ? t.LoadConfigFile(narrow) : 0;
+    });
+}
+
+int32_t TAVIX_API Tavix_SaveImage(uint32_t handle, const char* fileName, int32_t format)
+{
+    return CallInstance(handle, 0, [&](CTavix& t) { return t.SaveImage(fileName, format); });
+}
+
+int32_t TAVIX_API Tavix_SaveImageW(uint32_t handle, const TavixWideChar* fileName, int32_t format)
+{
+    return CallInstance(handle, 0, [&](CTavix& t) {
+        char narrow[tavix::platform::kTextBufferBytes];
+        return Narrowed(t, fileName, narrow) ? t.SaveImage(narrow, format) : 0;
     });
 }
 

@@ -1,0 +1,36 @@
+#pragma once
+// A file that replaces its target only once it is complete: it is written
+// under a temporary name in the target's folder and moved over the target by
+// Commit. Until then an existing file of the target's name stays as it was,
+// and a writer that fails or is abandoned leaves nothing behind.
+
+#include <cstdio>
+#include <string>
+
+namespace tavix::platform {
+
+class FileReplacement {
+public:
+    // Creates the temporary file; Stream() is null when that failed (no
+    // such folder, no permission, a name too long).
+    explicit FileReplacement(const char* target);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Binary output stream of the temporary file.
+    std::FILE* Stream() const { return stream_; }
+    // Flushes the stream to the disk, closes it and renames the temporary
+    // file over the target. False when any step failed; the temporary file
+    // is then removed and the target untouched.
+    bool Commit();
+
+private:
+    void Discard();
+
+    std::string target_;
+    std::string temporary_;
+    std::FILE* stream_ = nullptr;
+};
+
+} // namespace tavix::platform
