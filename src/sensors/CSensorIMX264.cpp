@@ -65,6 +65,27 @@ CSensorIMX264::CSensorIMX264(CControllerBase* transport, uint8_t busAddress)
     requestedHeight_ = info_.effectiveHeight;
 }
 
+CSensorIMX264::CSensorIMX264(CControllerBase* transport, uint8_t busAddress, const SensorConstants& layoutSibling)
+    : CSensorIMX264(transport, busAddress)
+{
+    const SensorInfo sibling = CatalogueSensorInfo(layoutSibling);
+    info_.sensorWidth = sibling.sensorWidth;
+    info_.sensorHeight = sibling.sensorHeight;
+    info_.effectiveWidth = sibling.effectiveWidth;
+    info_.effectiveHeight = sibling.effectiveHeight;
+    info_.windowWidth = sibling.windowWidth;
+    info_.windowHeight = sibling.windowHeight;
+    info_.lineLength = sibling.lineLength;
+    info_.frameLength = sibling.frameLength;
+    info_.gain.maximum = sibling.gain.maximum;
+    info_.exposureTime.maximum = sibling.exposureTime.maximum;
+    info_.sensorClock = sibling.sensorClock;
+    info_.outputFormat = sibling.outputFormat;
+    modelCode_ = static_cast<uint32_t>(layoutSibling.modelCode);
+    requestedWidth_ = info_.effectiveWidth;
+    requestedHeight_ = info_.effectiveHeight;
+}
+
 CSensorIMX264::~CSensorIMX264() = default;
 
 int CSensorIMX264::CopySensorInfo(SensorInfo* destination)
