@@ -50,15 +50,15 @@ TEST_F(CatalogueFamily, BlackLevelIsTwelveBitsOverTwoRegistersAndReadBack)
         const auto driver = make(&transport);
         EXPECT_EQ(driver->IsBlackLevelSupported(), 1);
         TakeWrites();
-        EXPECT_EQ(driver->SetBlackLevel(0x5A3), 1);
-        EXPECT_EQ(TakeWrites(), (std::vector<RegisterWrite>{{0x0454, 0xA3}, {0x0455, 0x05}}));
+        EXPECT_EQ(driver->SetBlackLevel(0xDA3), 1);
+        EXPECT_EQ(TakeWrites(), (std::vector<RegisterWrite>{{0x0454, 0xA3}, {0x0455, 0x0D}}));
         EXPECT_EQ(driver->SetBlackLevel(0x1000), 0); // beyond 12 bits: refused, nothing written
         EXPECT_TRUE(TakeWrites().empty());
         camera.SetSensorRegister(0x0454, 0x21);
-        camera.SetSensorRegister(0x0455, 0xF3); // only bits 8-11 count
+        camera.SetSensorRegister(0x0455, 0xFB); // only bits 8-11 count
         uint32_t level = 0;
         EXPECT_EQ(driver->GetBlackLevel(&level), 1);
-        EXPECT_EQ(level, 0x321u);
+        EXPECT_EQ(level, 0xB21u);
     }
     CSensorIMX174 without(&transport, kSensorBus);
     EXPECT_EQ(without.SetBlackLevel(1), 0);
