@@ -5,15 +5,13 @@
 #include "sensors/CSensorIMX264.h"
 
 #include "platform/Clock.h"
+#include "sensors/ImxBus.h"
 #include "sensors/ImxRegisters.h"
 #include "transport/CControllerBase.h"
 
 namespace tavix {
 
 namespace {
-constexpr int kIdleAttempts = 100;
-constexpr uint32_t kWriteIdlePollMs = 10;
-constexpr uint32_t kReadIdlePollMs = 3;
 // A value no register holds, so that a read that reports success without
 // delivering shows up.
 constexpr uint32_t kUnreadRegister = 0x0A0A;
@@ -25,12 +23,6 @@ constexpr uint32_t kStatusWordPollMs = 100;
 constexpr uint32_t kLockPulseMs = 100;
 constexpr uint32_t kLockWaitMs = 5000;
 constexpr uint32_t kLockPollMs = 100;
-
-void SleepFine(uint32_t milliseconds)
-{
-    platform::TimerResolutionScope fine;
-    platform::Sleep(milliseconds);
-}
 } // namespace
 
 CSensorIMX264::CSensorIMX264(CControllerBase* transport, uint8_t busAddress)
@@ -65,6 +57,27 @@ CSensorIMX264::CSensorIMX264(CControllerBase* transport, uint8_t busAddress)
     requestedHeight_ = info_.effectiveHeight;
 }
 
+CSensorIMX264::CSensorIMX264(CControllerBase* transport, uint8_t busAddress, const SensorConstants& layoutSibling)
+    : CSensorIMX264(transport, busAddress)
+{
+    const SensorInfo sibling = CatalogueSensorInfo(layoutSibling);
+    info_.sensorWidth = sibling.sensorWidth;
+    info_.sensorHeight = sibling.sensorHeight;
+    info_.effectiveWidth = sibling.effectiveWidth;
+    info_.effectiveHeight = sibling.effectiveHeight;
+    info_.windowWidth = sibling.windowWidth;
+    info_.windowHeight = sibling.windowHeight;
+    info_.lineLength = sibling.lineLength;
+    info_.frameLength = sibling.frameLength;
+    info_.gain.maximum = sibling.gain.maximum;
+    info_.exposureTime.maximum = sibling.exposureTime.maximum;
+    info_.sensorClock = sibling.sensorClock;
+    info_.outputFormat = sibling.outputFormat;
+    modelCode_ = static_cast<uint32_t>(layoutSibling.modelCode);
+    requestedWidth_ = info_.effectiveWidth;
+    requestedHeight_ = info_.effectiveHeight;
+}
+
 CSensorIMX264::~CSensorIMX264() = default;
 
 int CSensorIMX264::CopySensorInfo(SensorInfo* destination)
@@ -75,65 +88,32 @@ int CSensorIMX264::CopySensorInfo(SensorInfo* destination)
 
 int CSensorIMX264::WriteRegister(uint32_t address, uint32_t value)
 {
-    std::lock_guard<std::mutex> lock(registerLock_);
-    // The sensor needs a breath between two writes; holding the lock over
-    // it keeps another thread's write from slipping in early.
-    platform::Sleep(1);
-    if (transport_ == nullptr) {
-        return 0;
-    }
-    const uint8_t bytes[3] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address),
-                              static_cast<uint8_t>(value)};
-    return transport_->I2cWrite(busAddress_, bytes, 3) != 0 ? 1 : 0;
+    return imx::WriteRegister(transport_, busAddress_, registerLock_, address, value);
 }
 
 int CSensorIMX264::ReadRegister(uint32_t address, uint32_t* value)
 {
-    std::lock_guard<std::mutex> lock(registerLock_);
-    if (transport_ == nullptr || value == nullptr) {
-        return 0;
-    }
-    const uint8_t bytes[2] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
-    uint8_t byte = 0;
-    if (transport_->I2cWrite(busAddress_, bytes, 2) == 0 || transport_->I2cRead(busAddress_, &byte, 1) == 0) {
-        return 0;
-    }
-    *value = byte;
-    return 1;
+    return imx::ReadRegister(transport_, busAddress_, registerLock_, address, value);
 }
 
 int CSensorIMX264::WriteRegisterWhenIdle(uint32_t address, uint32_t value)
 {
-    if (transport_ == nullptr) {
-        return 0;
-    }
-    for (int attempt = 0; attempt < kIdleAttempts; ++attempt) {
-        uint8_t busy = 0xFF;
-        if (transport_->ReadFpgaRegister(imx::kFpgaBusStatus, &busy) != 0 && busy == 0 &&
-            WriteRegister(address, value) != 0) {
-            return 1;
-        }
-        SleepFine(kWriteIdlePollMs);
-    }
-    return 0;
+    return imx::WhenBusIdle(transport_, imx::kWriteIdlePollMs, [&] { return WriteRegister(address, value); });
 }
 
 int CSensorIMX264::ReadRegisterWhenIdle(uint32_t address, uint32_t* value)
 {
-    if (transport_ == nullptr || value == nullptr) {
+    if (value == nullptr) {
         return 0;
     }
-    for (int attempt = 0; attempt < kIdleAttempts; ++attempt) {
-        uint8_t busy = 0xFF;
+    return imx::WhenBusIdle(transport_, imx::kReadIdlePollMs, [&] {
         uint32_t read = kUnreadRegister;
-        if (transport_->ReadFpgaRegister(imx::kFpgaBusStatus, &busy) != 0 && busy == 0 &&
-            ReadRegister(address, &read) != 0) {
-            *value = read;
-            return 1;
+        if (ReadRegister(address, &read) == 0) {
+            return 0;
         }
-        SleepFine(kReadIdlePollMs);
-    }
-    return 0;
+        *value = read;
+        return 1;
+    });
 }
 
 int CSensorIMX264::InitializeSensor()

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "sensors/CSensorBase.h"
+#include "sensors/SensorCatalogue.h"
 
 namespace tavix {
 
@@ -62,6 +63,18 @@ public:
     int ReadRegisterWhenIdle(uint32_t address, uint32_t* value) override;
     int CopySensorInfo(SensorInfo* destination) override;
 
+protected:
+    // The sensors that share this register layout (IMX250, IMX252, IMX265):
+    // this driver with the sizes, timing, clock and model code of their row.
+    CSensorIMX264(CControllerBase* transport, uint8_t busAddress, const SensorConstants& layoutSibling);
+
+    // A setting is a sequence of register writes and the values it leaves
+    // in SensorInfo; two threads' sequences must not interleave (a frame
+    // length of one with the shutter of the other). Recursive: setters build
+    // on each other. Always taken before the register lock.
+    using SettingsLock = std::lock_guard<std::recursive_mutex>;
+    std::recursive_mutex settingsLock_;
+
 private:
     int WaitSensorReady();
     void WaitFpgaLock();
@@ -70,12 +83,6 @@ private:
                               uint32_t height, uint32_t mode);
     int LengthenFrame(uint32_t lines, uint32_t pause);
 
-    // A setting is a sequence of register writes and the values it leaves
-    // in SensorInfo; two threads' sequences must not interleave (a frame
-    // length of one with the shutter of the other). Recursive: setters build
-    // on each other. Always taken before the register lock.
-    using SettingsLock = std::lock_guard<std::recursive_mutex>;
-    std::recursive_mutex settingsLock_;
     std::mutex registerLock_;
     // The window as last requested, before sub-sampling halved it, so that
     // a change of transfer depth re-applies the same window.

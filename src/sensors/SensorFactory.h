@@ -1,9 +1,7 @@
 #pragma once
 // Which sensor driver a camera model needs: one row per USB product
 // identifier, with the sensor's serial-bus address and the model code the
-// camera hands the driver. Rows whose driver class is not part of this
-// library yet have no constructor, and the factory answers for them as for
-// an unknown product.
+// camera hands the driver.
 
 #include <cstdint>
 #include <memory>
@@ -25,7 +23,7 @@ struct SensorFactoryRow {
     const char* className;
     uint8_t busAddress;          // write form; 0 for sensors without a serial bus
     int32_t modelCode;           // passed to SetModelCode unless kClassModelCode
-    SensorConstructor construct; // null while the class is not built
+    SensorConstructor construct; // may answer null (0x3020 without a chip version)
 };
 
 // Every product identifier of the camera family, in table order.
@@ -35,8 +33,8 @@ std::span<const SensorFactoryRow> SensorFactoryTable();
 const SensorFactoryRow* FindSensorFactoryRow(uint32_t productId);
 
 // The driver for a product: constructed with the transport and the row's
-// bus address and given the row's model code. Null for an unknown product
-// or one whose driver is not built. transport may be null.
+// bus address and given the row's model code. Null for an unknown product,
+// and for 0x3020 when its chip version cannot be read. transport may be null.
 std::unique_ptr<CSensorBase> CreateSensorDriver(uint32_t productId, CControllerBase* transport);
 
 } // namespace tavix
