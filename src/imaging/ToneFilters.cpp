@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -59,6 +60,29 @@ void GammaTable(int32_t g, T* table)
         table[i] = static_cast<T>(std::min(top, std::trunc(top * std::pow(i / top, exponent))));
 }
 
+// Runs of bytes through a table a word at a time: one load and one store
+// per four samples, where a byte loop keeps every lookup behind the store
+// before it (the destination may be the source).
+void LookupBytes(uint8_t* dst, const uint8_t* src, const PixelRect& rect, int32_t dstX, int32_t dstY, int32_t spp,
+    int32_t dstStride, int32_t srcStride, const uint8_t* t)
+{
+    const int32_t count = (rect.right - rect.left) * spp;
+    for (int32_t m = rect.top; m < rect.bottom; ++m) {
+        const uint8_t* s = src + static_cast<ptrdiff_t>(m) * srcStride + rect.left * spp;
+        uint8_t* d = dst + static_cast<ptrdiff_t>(dstY + m - rect.top) * dstStride + dstX * spp;
+        int32_t i = 0;
+        for (; i + 4 <= count; i += 4) {
+            uint32_t w;
+            std::memcpy(&w, s + i, 4);
+            w = uint32_t{t[w & 0xFF]} | uint32_t{t[(w >> 8) & 0xFF]} << 8 | uint32_t{t[(w >> 16) & 0xFF]} << 16 |
+                uint32_t{t[w >> 24]} << 24;
+            std::memcpy(d + i, &w, 4);
+        }
+        for (; i < count; ++i)
+            d[i] = t[s[i]];
+    }
+}
+
 template <typename T, void (*Build)(int32_t, T*)>
 int Lookup(uint8_t* dst, const uint8_t* src, const PixelRect& rect, int32_t dstX, int32_t dstY,
     int32_t /*dstBytesPerPixel*/, int32_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, const void* param1,
@@ -68,8 +92,14 @@ int Lookup(uint8_t* dst, const uint8_t* src, const PixelRect& rect, int32_t dstX
     const auto table = std::make_unique<T[]>(static_cast<size_t>(kMax<T>) + 1);
     Build(static_cast<const ToneParams*>(param1)->value, table.get());
     const T* t = table.get();
-    MapSamples<T>(dst, src, rect, dstX, dstY, SamplesPerPixel<T>(srcBytesPerPixel), dstStride, srcStride,
-        [t](T p) { return t[p]; });
+    const int32_t spp = SamplesPerPixel<T>(srcBytesPerPixel);
+    if constexpr (sizeof(T) == 1) {
+        if (spp != 4) {
+            LookupBytes(dst, src, rect, dstX, dstY, spp, dstStride, srcStride, t);
+            return 1;
+        }
+    }
+    MapSamples<T>(dst, src, rect, dstX, dstY, spp, dstStride, srcStride, [t](T p) { return t[p]; });
     return 1;
 }
 
