@@ -4,3 +4,7 @@ find_package(OpenCV REQUIRED COMPONENTS core imgproc)
 tavix_bench(bench_imaging
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/imaging/DemosaicBench.cpp
   DEPS tavix_imaging opencv_core opencv_imgproc)
+# The image filters on a full frame, with OpenCV's table lookup beside them.
+tavix_bench(bench_filters
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/imaging/FilterBench.cpp
+  DEPS tavix_imaging opencv_core)

@@ -1,8 +1,10 @@
 #include "imaging/ProcessFrame.h"
 
+#include "imaging/AutoIris.h"
 #include "imaging/BayerToGray.h"
 #include "imaging/Demosaic.h"
 #include "imaging/Mirror.h"
+#include "imaging/WhiteBalance.h"
 
 namespace tavix::imaging {
 
@@ -19,17 +21,48 @@ bool SameSize(const DibImage& a, const DibImage& b)
 {
     return !a.Empty() && !b.Empty() && a.Width() == b.Width() && a.Height() == b.Height();
 }
+
+// The demosaic with the Bayer gains of the settings, or those the white
+// balance measures on this mosaic first.
+int BalancedDemosaic(DibImage& dst, DibImage& raw, int32_t phase, const FrameSettings& s, FrameObserver* observer)
+{
+    BayerGains gains{s.gainRed, s.gainGreen, s.gainBlue};
+    if (s.whiteBalance) {
+        gains = MeasureWhiteBalance(raw, phase, gains);
+        if (observer != nullptr)
+            observer->WhiteBalanceMeasured(gains.red, gains.green, gains.blue);
+    }
+    return Demosaic(dst, raw, DemosaicParams{phase, gains.red, gains.green, gains.blue});
+}
+
+void GrayModeGains(DibImage& raw, const FrameSettings& s, FrameObserver* observer)
+{
+    GrayGainParams params{s.bayerMode, s.gray};
+    if (s.grayAutoGains) {
+        GrayClassSums sums;
+        RunPixelOp(raw, ForLayout(kGrayAutoGainsOps, raw.BytesPerPixel()), raw, nullptr, 0, 0, &s.bayerMode, &sums);
+        params.gains = AutoGrayGains(sums, s.gray);
+        if (observer != nullptr)
+            observer->GrayGainsMeasured(params.gains);
+    }
+    if (!GrayGainsNeutral(params.gains))
+        RunPixelOp(raw, ForLayout(kApplyGrayGainsOps, raw.BytesPerPixel()), raw, nullptr, 0, 0, &params, nullptr);
+}
 } // namespace
 
-int ProcessFrame(FrameImages& images, const FrameSettings& s)
+int ProcessFrame(FrameImages& images, const FrameSettings& s, FrameObserver* observer)
 {
     DibImage* raw = images.RawImage(s.colorMode);
     if (raw == nullptr || raw->Empty())
         return 0;
 
-    // Automatic exposure, measured on the raw image, and flat-field and
-    // defect-pixel correction (under the configuration lock) come first,
-    // once they exist.
+    if (s.autoIris == 1 || s.autoIris == 2) {
+        const int32_t percent = AutoIrisPercent(*raw);
+        if (AutoIrisActs(percent) && observer != nullptr)
+            observer->AutoIrisMeasured(percent);
+    }
+    // Flat-field and defect-pixel correction (under the configuration
+    // lock) follow here once they exist.
 
     const bool softwareVertical = s.mirrorVertical && !s.hardwareMirrorVertical;
     const bool softwareHorizontal = s.mirrorHorizontal && !s.hardwareMirrorHorizontal;
@@ -42,29 +75,25 @@ int ProcessFrame(FrameImages& images, const FrameSettings& s)
         // Gray mode 2 converts before the software flips.
         if (!SameSize(images.image24, *raw) || images.image24.BitCount() != 24)
             return 0;
-        const DemosaicParams params{deliveredPhase, s.gainRed, s.gainGreen, s.gainBlue};
-        if (!Demosaic(images.image24, *raw, params) ||
+        if (!BalancedDemosaic(images.image24, *raw, deliveredPhase, s, observer) ||
             !RunPixelOp(*raw, BayerToGray, images.image24, nullptr, 0, 0, nullptr, nullptr))
             return 0;
     }
-    // Gray mode 1 (per-class gray gains) belongs here too.
+    if (s.colorMode <= 1 && s.grayMode == 1)
+        GrayModeGains(*raw, s, observer);
 
     if (!MirrorImage(*raw, softwareHorizontal, softwareVertical))
         return 0;
 
     if (s.colorMode >= 2) {
-        // The automatic Bayer gain measurement precedes the demosaic.
         DibImage* result = images.ResultImage(s.colorMode);
         if (!SameSize(*result, *raw) || result->BitCount() != ColorModeBits(s.colorMode))
             return 0;
-        const DemosaicParams params{FlippedPhase(deliveredPhase, softwareVertical, softwareHorizontal, *raw),
-            s.gainRed, s.gainGreen, s.gainBlue};
-        if (!Demosaic(*result, *raw, params))
+        const int32_t phase = FlippedPhase(deliveredPhase, softwareVertical, softwareHorizontal, *raw);
+        if (!BalancedDemosaic(*result, *raw, phase, s, observer))
             return 0;
     }
-
-    // Image filters on the result image follow here.
-    return 1;
+    return ApplyImageFilters(*images.ResultImage(s.colorMode), images.workImage, s.filters);
 }
 
 } // namespace tavix::imaging

@@ -2,6 +2,7 @@
 // the bitmaps, the preview loop of the acquisition thread, snapshots and
 // the copy of a converted frame into the application's buffer.
 
+#include <algorithm>
 #include <cstring>
 
 #include "camera/CTavixU3Q5Base.h"
@@ -157,7 +158,63 @@ void CTavix::ConvertFrame()
     s.gainRed = filter_.bayerGainRed;
     s.gainGreen = filter_.bayerGainGreen;
     s.gainBlue = filter_.bayerGainBlue;
-    imaging::ProcessFrame(images_, s);
+    s.whiteBalance = filter_.bayerGainAuto != 0;
+    s.gray = {filter_.grayGainR, filter_.grayGainG1, filter_.grayGainG2, filter_.grayGainB,
+        filter_.grayOffsetR, filter_.grayOffsetG1, filter_.grayOffsetG2, filter_.grayOffsetB};
+    s.grayAutoGains = grayAutoCountdown_ != 0;
+    s.filters = {filter_.brightness, filter_.contrast, filter_.hue, filter_.saturation, filter_.sharpness,
+        filter_.gamma};
+    s.autoIris = analog_.autoIris;
+
+    // What the frame measured becomes the instance's settings.
+    struct Keeper : imaging::FrameObserver {
+        CTavix& t;
+        explicit Keeper(CTavix& owner) : t(owner) {}
+        void WhiteBalanceMeasured(int32_t red, int32_t green, int32_t blue) override
+        {
+            t.filter_.bayerGainRed = red;
+            t.filter_.bayerGainGreen = green;
+            t.filter_.bayerGainBlue = blue;
+            if (t.whiteBalanceOnce_.exchange(0) != 0)
+                t.filter_.bayerGainAuto = 0;
+        }
+        void GrayGainsMeasured(const imaging::GrayGains& g) override
+        {
+            t.filter_.grayGainR = g.gainR;
+            t.filter_.grayGainG1 = g.gainG1;
+            t.filter_.grayGainG2 = g.gainG2;
+            t.filter_.grayGainB = g.gainB;
+            // "All frames" counts down from 0xFFFFFFFF.
+            t.grayAutoCountdown_ = static_cast<int32_t>(static_cast<uint32_t>(t.grayAutoCountdown_.load()) - 1);
+        }
+        void AutoIrisMeasured(int32_t percent) override { t.ApplyAutoIris(percent); }
+    } keeper(*this);
+    imaging::ProcessFrame(images_, s, &keeper);
+}
+
+void CTavix::ApplyAutoIris(int32_t percent)
+{
+    CTavixU3Q5Base& camera = *camera_;
+    const auto within = [](int64_t value, uint32_t minimum, uint32_t maximum) {
+        return static_cast<uint32_t>(std::clamp<int64_t>(value, minimum, std::max(minimum, maximum)));
+    };
+    if (analog_.autoIris == 1) {
+        // The exposure register takes 16 bits: a longer exposure stays at
+        // the longest rather than wrapping to a short one.
+        const int64_t exposure = std::clamp<int64_t>(int64_t{analog_.exposure} * percent / 100, 1, 0xFFFF);
+        const uint32_t value = within(exposure, camera.GetExposureTimeMin(), camera.GetExposureTimeMax());
+        SendExposure(value);
+        analog_.exposure = static_cast<int32_t>(value);
+    } else if (analog_.autoIris == 2) {
+        int64_t gain = std::max<int64_t>(analog_.globalGain, 4) * percent / 100;
+        if (percent > 100)
+            gain = std::max<int64_t>(gain, 4);
+        const uint32_t value = within(gain, camera.GetGlobalGainMin(), camera.GetGlobalGainMax());
+        camera.SetGlobalGain(value);
+        for (settings::Setting* kept : {&analog_.globalGain, &analog_.colorGainG1, &analog_.colorGainR,
+                 &analog_.colorGainB, &analog_.colorGainG2})
+            *kept = static_cast<int32_t>(value);
+    }
 }
 
 void CTavix::PostFrameEvent(uintptr_t wParam, intptr_t lParam) const

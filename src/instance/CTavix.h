@@ -161,6 +161,9 @@ private:
     // spreads its rows to the bitmap's stride; false when the read failed.
     bool ReadRawFrame();
     void ConvertFrame();
+    // Auto Iris: exposure or global gain times percent / 100, within the
+    // camera's range.
+    void ApplyAutoIris(int32_t percent);
     int CopyToBuffer(const imaging::DibImage& image, int32_t rowOrder, uint8_t* buffer, int32_t size);
     void PostFrameEvent(uintptr_t wParam, intptr_t lParam) const;
     void AcquisitionLoop();
@@ -177,6 +180,9 @@ private:
     FilterValues filter_;
     settings::Setting maskFilter_{0}, dotFilter_{0};
     settings::Setting grayAutoCountdown_{0};
+    // The white balance measures once and then turns the automatic Bayer
+    // gain off (the image dialog's "Once").
+    settings::Setting whiteBalanceOnce_{0};
     std::atomic<int32_t> realExposure_{0};
     int32_t settingsLoaded_ = 0;
 
