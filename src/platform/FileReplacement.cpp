@@ -1,0 +1,44 @@
+#include "platform/FileReplacement.h"
+
+#include <atomic>
+
+#include "platform/FileReplacementOs.h"
+
+namespace tavix::platform {
+
+FileReplacement::FileReplacement(const char* target)
+{
+    if (target == nullptr || *target == '\0')
+        return;
+    static std::atomic<unsigned> serial{0};
+    target_ = target;
+    temporary_ = target_ + ".tmp." + std::to_string(os::ProcessId()) + "." + std::to_string(++serial);
+    stream_ = os::CreateNewFile(temporary_);
+}
+
+FileReplacement::~FileReplacement() { Discard(); }
+
+void FileReplacement::Discard()
+{
+    if (stream_ == nullptr)
+        return;
+    std::fclose(stream_);
+    stream_ = nullptr;
+    os::RemoveFile(temporary_);
+}
+
+bool FileReplacement::Commit()
+{
+    if (stream_ == nullptr)
+        return false;
+    const bool written = std::fflush(stream_) == 0 && !std::ferror(stream_) && os::SyncToDisk(stream_);
+    const bool closed = std::fclose(stream_) == 0;
+    stream_ = nullptr;
+    if (!written || !closed || !os::MoveOver(temporary_, target_)) {
+        os::RemoveFile(temporary_);
+        return false;
+    }
+    return true;
+}
+
+} // namespace tavix::platform

@@ -1,0 +1,21 @@
+#pragma once
+// What FileReplacement asks of the operating system; names are multi-byte
+// text of the thread's code page.
+
+#include <cstdio>
+#include <string>
+
+namespace tavix::platform::os {
+
+unsigned ProcessId();
+// A binary output stream on a file that did not exist before; null when it
+// cannot be created.
+std::FILE* CreateNewFile(const std::string& path);
+// Forces what the stream wrote (already flushed) onto the disk.
+bool SyncToDisk(std::FILE* stream);
+// Renames from over to, replacing an existing file (Windows.h takes the
+// name ReplaceFile for a macro).
+bool MoveOver(const std::string& from, const std::string& to);
+void RemoveFile(const std::string& path);
+
+} // namespace tavix::platform::os
