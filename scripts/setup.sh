@@ -14,7 +14,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config dpkg-dev
   libgtest-dev googletest libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libopencv-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  nasm wine64 xvfb xauth"
+  nasm wine64 xvfb xauth ffmpeg"
 SOURCES="zlib libjpeg-turbo libpng1.6 tiff"
 
 log() { echo "setup: $*" >&2; }

@@ -26,7 +26,7 @@ constexpr int32_t kMaskPlaneBits[CTavix::kMaskPlanes] = {8, 8, 16, 16, 8, 8, 16,
 
 } // namespace
 
-CTavix::CTavix() : fpsStart_(platform::TickCount()) {}
+CTavix::CTavix() : recorder_(std::make_unique<output::AviWriter>()), fpsStart_(platform::TickCount()) {}
 
 CTavix::~CTavix()
 {

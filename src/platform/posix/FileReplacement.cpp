@@ -26,6 +26,16 @@ std::FILE* CreateNewFile(const std::string& path)
 
 bool SyncToDisk(std::FILE* stream) { return fsync(fileno(stream)) == 0; }
 
+bool SeekStream(std::FILE* stream, uint64_t position)
+{
+    return fseeko(stream, static_cast<off_t>(position), SEEK_SET) == 0;
+}
+
+bool TruncateStream(std::FILE* stream, uint64_t length)
+{
+    return ftruncate(fileno(stream), static_cast<off_t>(length)) == 0;
+}
+
 bool MoveOver(const std::string& from, const std::string& to) { return rename(from.c_str(), to.c_str()) == 0; }
 
 void RemoveFile(const std::string& path) { unlink(path.c_str()); }
