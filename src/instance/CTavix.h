@@ -220,7 +220,7 @@ private:
     TavixFrameInfo frameInfo_{};
 
     std::unique_ptr<output::AviWriter> recorder_;
-    imaging::DibImage recordCopy_;  // the frame, copied out of the frame lock
+    imaging::DibImage recordCopy_;  // the recorded geometry; 8- and 16-bit frames copied out of the lock
     std::thread recordThread_;
     std::atomic<int32_t> recording_{0};
     uint32_t recordDuration_ = 0;

@@ -1,6 +1,6 @@
 // AVI recording of a preview: the recording thread takes each new converted
-// frame of the preview, copies it out of the frame lock, converts it to a
-// 24-bit frame and appends it to the file.
+// frame of the preview, turns it into a 24-bit frame and appends it to the
+// file, the write outside the frame lock.
 
 #include <algorithm>
 #include <array>
@@ -91,25 +91,36 @@ void CTavix::RecordLoop()
     bool failed = false;
     // A preview whose camera stopped delivering ends the recording too.
     while (recording_ != 0 && runState_ != 0) {
-        platform::Sleep(kPollMs);
-        if (newFrame_.exchange(0) == 0)
+        // Polled every 10 ms, but not after a frame: writing one takes most
+        // of a frame period, and a sleep on top of it would skip the next.
+        if (newFrame_.exchange(0) == 0) {
+            platform::Sleep(kPollMs);
             continue;
+        }
         const uint32_t t = platform::TickCount();
-        bool copied = false;
+        // The lock is held for the cheaper of the two: pixels of 24 bits and
+        // more shrink as they convert, so they convert under it; 8- and
+        // 16-bit frames are copied out and grow to 24 bits after it.
+        bool taken = false;
+        const bool copyFirst = recordCopy_.BitCount() < 24;
         {
             std::lock_guard lock(frameLock_);
             const imaging::DibImage* result = images_.ResultImage(cameraValues_.colorMode);
             if (result != nullptr && result->SameGeometry(recordCopy_)) {
-                std::memcpy(recordCopy_.Bits(), result->Bits(), result->SizeBytes());
-                if (result->BitCount() == 8)
+                if (!copyFirst) {
+                    output::ToAviFrame(*result, recorder_->Frame());
+                } else {
+                    std::memcpy(recordCopy_.Bits(), result->Bits(), result->SizeBytes());
                     recordCopy_.SetPalette(imaging::DibImage::kPaletteUser, 0, imaging::kPaletteEntries,
                                            result->Palette());
-                copied = true;
+                }
+                taken = true;
             }
         }
-        if (!copied)
+        if (!taken)
             continue;
-        output::ToAviFrame(recordCopy_, recorder_->Frame());
+        if (copyFirst)
+            output::ToAviFrame(recordCopy_, recorder_->Frame());
         if (recorder_->AddFrame() != output::AviWriter::Added::kWritten) {
             failed = true;
             break;
