@@ -44,6 +44,16 @@ inline constexpr uint16_t kMt9ChannelGain[4] = {0x305A, 0x3056, 0x305C, 0x3058};
 inline constexpr uint16_t kMt9P001ChannelGain[4] = {45, 43, 46, 44};
 inline constexpr uint16_t kMt9FChannelGainBits = 0x1100;
 inline constexpr uint16_t kMt9JChannelGainBits = 0x1080;
+// The MT9J001's clock tree, in address order: video-timing pixel and system
+// dividers, PLL pre-divider and multiplier, output pixel and system
+// dividers (one 16-bit register each).
+inline constexpr uint16_t kMt9JClockRegisters[6] = {0x0300, 0x0302, 0x0304, 0x0306, 0x0308, 0x030A};
+// MT9F002 reset register: bit 2 streams, cleared it stops the read-out.
+inline constexpr uint16_t kMt9FResetRegister = 0x301A;
+inline constexpr uint16_t kMt9FStreamBit = 0x0004;
+// The MT9F002 head's auxiliary register device: pulsed 1 then 0 to re-arm
+// the frame logic.
+inline constexpr uint8_t kMt9FAuxRearm = 0x01;
 // The chip version that tells an MT9F002 from an MT9F001 on product 0x3020.
 inline constexpr uint8_t kMt9F002Version[2] = {0x2E, 0x01};
 
