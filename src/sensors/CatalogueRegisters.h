@@ -22,6 +22,25 @@ inline constexpr uint8_t kFpgaThermistorControl = 84;
 inline constexpr uint8_t kFpgaThermistorStart = 82;
 inline constexpr uint8_t kFpgaThermistorLow = 80;
 inline constexpr uint8_t kFpgaThermistorHigh = 83;
+// The G1467x cooler's target: the thermistor count it regulates to, low
+// byte, then bits 8-9.
+inline constexpr uint8_t kFpgaTargetLow = 85;
+inline constexpr uint8_t kFpgaTargetHigh = 86;
+// The Jorn and Ilva heads take commands through the FPGA: the argument in
+// 32, the command in 160, the head's answer in 96.
+inline constexpr uint8_t kFpgaCommandArgument = 32;
+inline constexpr uint8_t kFpgaCommand = 160;
+inline constexpr uint8_t kFpgaCommandReply = 96;
+inline constexpr uint8_t kCommandExtendedMode = 4;
+// Their firmware revision (low, high byte) and version (major, minor).
+inline constexpr uint8_t kFpgaHeadRevisionLow = 0x14;
+inline constexpr uint8_t kFpgaHeadRevisionHigh = 0x15;
+inline constexpr uint8_t kFpgaHeadMajor = 0x16;
+inline constexpr uint8_t kFpgaHeadMinor = 0x17;
+// The Jorn head's stepped gain (the stage number).
+inline constexpr uint8_t kFpgaGainStage = 0x5C;
+// The latched status flag of the Jorn, Ilva and GLUX9701 heads (bit 0).
+inline constexpr uint8_t kFpgaStatusFlag = 0x5D;
 // The Elvo head's link register: reads back 4 once the head listens.
 inline constexpr uint8_t kFpgaLink = 255;
 inline constexpr uint8_t kLinkReady = 4;
@@ -35,6 +54,7 @@ inline constexpr uint16_t kSensorExposureMicroseconds = 0x0600;
 inline constexpr uint16_t kTextRegister = 0;      // Elvo: one character per access
 inline constexpr uint16_t kGluxTemperatureLow = 0x188;
 inline constexpr uint16_t kGluxTemperatureHigh = 0x189;
+inline constexpr uint16_t kGluxSpecialMode = 0x18A;  // 0 or 1
 
 // MT9 registers (16-bit addresses and values).
 inline constexpr uint16_t kMt9ChipVersion = 0x0000;

@@ -138,6 +138,17 @@ TEST_F(CatalogueFamily, G1467xThermistorAndGluxCounterGiveDegrees)
         EXPECT_EQ(celsius, -999);
     }
 
+    // The target: the count the thermistor gives there, rounded, within 1 to 1023.
+    for (int32_t target : {-20, 0, 25, 60, -273, 300}) {
+        const double r = 10 * std::exp(3950 * (1 / (target + 273.15) - 0.0033540164346805303));
+        const double count = std::clamp(std::round(9994.24 / (r + 9.76)), 1.0, 1023.0);
+        EXPECT_EQ(g1467x.SetTargetTemperature(target), 1);
+        EXPECT_EQ(camera.FpgaRegister(85) | camera.FpgaRegister(86) << 8, static_cast<int>(count)) << target;
+    }
+    camera.ClearLog();
+    EXPECT_EQ(g1467x.SetTargetTemperature(-274), 0);
+    EXPECT_TRUE(WritesTo(kFpgaPort).empty());
+
     CSensorGLUX9701 glux(&transport, kSensorBus);
     camera.SetSensorRegister(0x189, 0x03);
     camera.SetSensorRegister(0x188, 0x84);
@@ -346,10 +357,115 @@ TEST_F(CatalogueFamily, FpgaHeadsUseFpgaRegistersOnly)
     EXPECT_EQ(hebb.WriteRegister(0x100, 1), 0);
     EXPECT_EQ(hebb.WriteRegister(1, 0x100), 0);
     EXPECT_TRUE(TakeWrites().empty());
+    // Heads whose FPGA takes no flip keep the flip and answer 0; Dask and the LI heads keep nothing.
+    for (Maker make : {&Make<CSensorHebb>, &Make<CSensorGosk>, &Make<CSensorKesk>, &Make<CSensorG1467x>,
+                       &Make<CSensorDask>, &Make<CSensorLI5030>}) {
+        auto head = make(&transport);
+        const bool keeps = make != &Make<CSensorDask> && make != &Make<CSensorLI5030>;
+        EXPECT_EQ(head->SetFlipV(1) + head->SetMirrorH(1), 0);
+        EXPECT_EQ(InfoOf(*head).flipV + InfoOf(*head).flipH, keeps ? 2u : 0u);
+    }
+    EXPECT_TRUE(TakeWrites().empty());
     // The line-scan heads: lines and time share one range.
     const SensorInfo kesk = InfoOf(*Make<CSensorKesk>(&transport));
     EXPECT_EQ(std::memcmp(&kesk.exposureLines, &kesk.exposureTime, sizeof(SensorRange)), 0);
     EXPECT_EQ(kesk.exposureLines.maximum, 5039);
+}
+
+TEST_F(CatalogueFamily, ExtendedHeadsGainStagesModesStatusFlagAndVersion)
+{
+    CSensorJorn jorn(&transport, kSensorBus);
+    const struct {
+        uint32_t request, stage; // the stages 0-3; beyond them the last
+    } stages[] = {{2, 2}, {0, 0}, {3, 3}, {7, 3}};
+    for (const auto& st : stages) {
+        EXPECT_EQ(jorn.SetGainStage(st.request), 1);
+        EXPECT_EQ(camera.FpgaRegister(0x5C), st.stage);
+        uint32_t stage = 9;
+        EXPECT_EQ(jorn.GetGainStage(&stage), 1);
+        EXPECT_EQ(stage, st.stage);
+    }
+    camera.SetFpgaRegister(0x5C, 1);
+    uint32_t stage = 9;
+    EXPECT_EQ(jorn.ReadGainStage(&stage), 1);
+    EXPECT_EQ(stage, 1u);
+    camera.SetFpgaRegister(0x5C, 4); // no such stage
+    EXPECT_EQ(jorn.ReadGainStage(&stage), 0);
+    EXPECT_EQ(stage, 1u);
+    const char* labels[] = {"x1", "x2", "x4", "x8"};
+    char text[3];
+    for (uint32_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(jorn.GetGainStageLabel(i, text, sizeof text), 1);
+        EXPECT_STREQ(text, labels[i]);
+    }
+    EXPECT_EQ(jorn.GetGainStageLabel(4, text, sizeof text) + jorn.GetGainStageLabel(0, text, 2) +
+                  jorn.GetGainStageLabel(0, nullptr, 3), 0);
+    EXPECT_EQ(CSensorIlva(&transport, kSensorBus).IsGainStageSupported(), 0);
+
+    // Jorn and Ilva: argument to 32, command 4 to 160, the head answers the argument in 96.
+    for (Maker make : {&Make<CSensorJorn>, &Make<CSensorIlva>}) {
+        auto head = make(&transport);
+        EXPECT_EQ(head->IsExtendedModeAvailable(), 1);
+        const struct {
+            uint32_t reply, mode;
+            int result;
+            uint32_t modeAfter;
+            uint64_t sleptMs;
+        } handshakes[] = {{1, 1, 1, 1, 10}, {1, 0, 0, 1, 100}, {0, 0, 1, 0, 10}, {2, 2, 0, 0, 0}};
+        for (const auto& h : handshakes) {
+            camera.SetFpgaRegister(96, static_cast<uint8_t>(h.reply));
+            camera.ClearLog();
+            TakeSlept();
+            EXPECT_EQ(head->SetExtendedMode(h.mode), h.result);
+            EXPECT_EQ(TakeSlept(), h.sleptMs);
+            const std::vector<RegisterWrite> sent{{32, static_cast<uint8_t>(h.mode)}, {160, 4}};
+            EXPECT_EQ(WritesTo(kFpgaPort), h.mode > 1 ? std::vector<RegisterWrite>{} : sent);
+            uint32_t mode = 9;
+            EXPECT_EQ(head->GetExtendedMode(&mode), 1);
+            EXPECT_EQ(mode, h.modeAfter);
+        }
+        SetStatusWord(0x1234);
+        for (uint8_t reg : {0x14, 0x15, 0x16, 0x17}) {
+            camera.SetFpgaRegister(reg, static_cast<uint8_t>(reg * 3));
+        }
+        uint32_t version = 0;
+        uint16_t revision = 0;
+        uint8_t major = 0, minor = 0;
+        EXPECT_EQ(head->GetVersionInfo(&version, &revision, &major, &minor), 1);
+        EXPECT_EQ(version, 0x1234u);
+        EXPECT_EQ(revision, 0x14 * 3 | 0x15 * 3 << 8);
+        EXPECT_EQ(major, 0x16 * 3);
+        EXPECT_EQ(minor, 0x17 * 3);
+        EXPECT_EQ(head->GetVersionInfo(&version, nullptr, &major, &minor), 0);
+    }
+
+    CSensorGLUX9701 glux(&transport, kSensorBus);
+    EXPECT_EQ(glux.IsSpecialModeAvailable(), 1);
+    for (uint32_t mode : {1u, 0u, 2u}) {
+        camera.SetSensorRegister(0x18A, 7);
+        EXPECT_EQ(glux.SetSpecialMode(mode), mode <= 1 ? 1 : 0);
+        EXPECT_EQ(camera.SensorRegister(0x18A), mode <= 1 ? mode : 7u);
+        uint32_t got = 9;
+        EXPECT_EQ(glux.GetSpecialMode(&got), 1);
+        EXPECT_EQ(got, mode <= 1 ? mode : 0u); // a refused mode keeps the last one, 0
+    }
+
+    // The status flag: bit 0 of FPGA register 0x5D, set and cleared by its companion.
+    for (Maker make : {&Make<CSensorJorn>, &Make<CSensorIlva>, &Make<CSensorGLUX9701>}) {
+        auto head = make(&transport);
+        for (uint32_t flag : {1u, 0u}) {
+            EXPECT_EQ(head->SetStatusCompanion(flag), 1);
+            EXPECT_EQ(camera.FpgaRegister(0x5D), flag);
+            EXPECT_EQ(head->ReadStatusBit(), static_cast<int>(flag));
+        }
+        camera.SetFpgaRegister(0x5D, 0xFE);
+        EXPECT_EQ(head->ReadStatusBit(), 0);
+        EXPECT_EQ(head->SetStatusCompanion(2), 0);
+        camera.SetI2cDeviceAbsent(kFpgaPort, true);
+        EXPECT_EQ(head->ReadStatusBit(), -1);
+        camera.SetI2cDeviceAbsent(kFpgaPort, false);
+    }
+    EXPECT_EQ(CSensorIMX174(&transport, kSensorBus).ReadStatusBit(), -1);
 }
 
 // Acknowledged I2C writes to a bus device, as the bytes that travelled.
