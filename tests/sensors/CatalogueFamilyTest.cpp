@@ -537,13 +537,21 @@ TEST_F(CatalogueFamily, Mt9HeadsWriteSixteenBitWordsChannelGainsExposureAndProbe
     EXPECT_EQ(camera.BusRegister(0x20, 0x0400), 0x1234);
     EXPECT_EQ(CSensorMT9F001(nullptr, 0x20).ProbeSensor(), 0);
 
-    // Product 0x3020 takes the chip version 0x2E 0x01 for an MT9F002.
-    for (uint16_t version : {0x2E01, 0x2E02, 0x0000}) {
+    // Product 0x3020: register 0 of 0x20 read as two bytes, 0x2E 0x01 for an
+    // MT9F002; a head that does not answer gets no driver.
+    for (uint16_t version : {0x2E01, 0x2E02, 0x012E, 0xFFFF}) {
         camera.SetBusRegister(0x20, 0, version);
+        camera.SetI2cDeviceAbsent(0x20, version == 0xFFFF);
+        camera.ClearLog();
         const auto driver = CreateSensorDriver(0x3020, &transport);
-        ASSERT_NE(driver, nullptr);
-        EXPECT_EQ(dynamic_cast<CSensorMT9F002*>(driver.get()) != nullptr, version == 0x2E01);
+        const std::vector<std::vector<uint8_t>> address{{0, 0}};
+        EXPECT_EQ(Sent(camera, 0x20), version == 0xFFFF ? decltype(address){} : address);
+        ASSERT_EQ(driver != nullptr, version != 0xFFFF);
+        if (driver) {
+            EXPECT_EQ(dynamic_cast<CSensorMT9F002*>(driver.get()) != nullptr, version == 0x2E01);
+        }
     }
+    camera.SetI2cDeviceAbsent(0x20, false);
 }
 
 TEST_F(CatalogueFamily, Mt9jClockModesAndMt9f002StreamingRestart)
