@@ -16,6 +16,7 @@
 
 #include "Imx264Fixture.h"
 #include "sensors/CSensorElvo.h"
+#include "sensors/CSensorOska.h"
 #include "sensors/CSensorFarn.h"
 #include "sensors/CooledImxSensors.h"
 #include "sensors/ExtendedSensors.h"
@@ -466,6 +467,21 @@ TEST_F(CatalogueFamily, ExtendedHeadsGainStagesModesStatusFlagAndVersion)
         camera.SetI2cDeviceAbsent(kFpgaPort, false);
     }
     EXPECT_EQ(CSensorIMX174(&transport, kSensorBus).ReadStatusBit(), -1);
+}
+
+TEST_F(CatalogueFamily, OskaSetsItsParameterOverTheBusAndKeepsEveryOtherDefault)
+{
+    CSensorOska oska(&transport, 0x42);
+    EXPECT_EQ(oska.ProbeSensor() + oska.InitializeSensor() + oska.SetTransferDepth(1), 3);
+    for (uint32_t value : {0x7Au, 0x100u}) { // 8-bit values only
+        EXPECT_EQ(oska.SetParameter(5, &value), value <= 0xFF ? 1 : 0);
+        EXPECT_EQ(camera.BusRegister(0x42, 5), 0x7A);
+    }
+    uint32_t out = 77;
+    EXPECT_EQ(oska.SetGain(1) + oska.SetExposureLines(1) + oska.SetWindow(0, 64, 0, 64, 0) + oska.SetFlipV(1) +
+                  oska.GetGain(&out) + oska.GetWindow(&out, &out, &out, &out, &out) + oska.SetParameter(0x100, &out),
+              0);
+    EXPECT_EQ(out, 77u);
 }
 
 // Acknowledged I2C writes to a bus device, as the bytes that travelled.
