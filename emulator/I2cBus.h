@@ -76,7 +76,8 @@ private:
     uint16_t eepromPointer_ = 0;
     int readyAfterPolls_ = 0;
     int readyPolls_ = 0;
-    std::array<RegisterDevice, 4> devices_{RegisterDevice(i2c::kMt9Sensor, 2, 2), RegisterDevice(i2c::kMt9P001Sensor, 2, 2),
+    std::array<RegisterDevice, 4> devices_{RegisterDevice(i2c::kMt9Sensor, 2, 2),
+                                           RegisterDevice(i2c::kMt9P001Sensor, 2, 2),
                                            RegisterDevice(i2c::kOskaHead, 1, 1), RegisterDevice(i2c::kAuxDevice, 1, 1)};
     std::set<uint8_t> absent_;
     std::set<uint16_t> failingSensorRegs_;

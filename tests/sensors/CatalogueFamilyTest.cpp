@@ -108,12 +108,15 @@ TEST_F(CatalogueFamily, CooledHeadsTakeTheirTwoModelCodesCoolAndReadTemperature)
         double celsius;
     } temperatures[] = {{0x0C8, 25.0}, {0x0CF, 25.875}, {0x805, -255.375}, {0xFF8, -1.0}, {0x7FA, 255.25}};
     CSensorIMX990 imx990(&transport, kSensorBus);
+    CSensorFarn farn(&transport, kSensorBus); // the Farn head reports the same way
     for (const auto& t : temperatures) {
         camera.SetFpgaRegister(152, static_cast<uint8_t>(t.status));
         camera.SetFpgaRegister(153, static_cast<uint8_t>(t.status >> 8));
-        double celsius = 0;
-        EXPECT_EQ(imx990.ReadTemperature(&celsius), 1);
-        EXPECT_EQ(celsius, t.celsius) << std::hex << t.status;
+        for (CSensorBase* head : {static_cast<CSensorBase*>(&imx990), static_cast<CSensorBase*>(&farn)}) {
+            double celsius = 0;
+            EXPECT_EQ(head->IsTemperatureAvailable() + head->ReadTemperature(&celsius), 2);
+            EXPECT_EQ(celsius, t.celsius) << std::hex << t.status;
+        }
     }
 }
 
