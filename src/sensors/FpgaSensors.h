@@ -19,8 +19,9 @@ protected:
     using CCatalogueSensor::CCatalogueSensor;
 };
 
-// The heads whose FPGA takes no flip: the flip asked for is kept (for the
-// frame copy-out) and the request answers 0, since the sensor did not turn.
+// The heads whose FPGA takes no flip: the flip asked for is kept in the
+// description (GetFlipV, GetMirrorH show it) and the request answers 0,
+// since the sensor did not turn.
 class CStoredFlipSensor : public CFpgaSensor {
 public:
     int SetFlipV(uint32_t on) override;
