@@ -86,6 +86,12 @@ AviWriter::Added AviWriter::AddFrame()
         file_->CutAt(EndOfFrames());
         return Added::kFailed;
     }
+    // Frames stream to the disk as they come; the one two frames back,
+    // written by now, leaves the cache.
+    const uint64_t at = EndOfFrames();
+    file_->StartWriteBack(at, ChunkBytes());
+    if (frames_ >= 2)
+        file_->DropWritten(at - 2 * uint64_t{ChunkBytes()}, ChunkBytes());
     ++frames_;
     return Added::kWritten;
 }

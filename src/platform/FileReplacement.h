@@ -28,6 +28,11 @@ public:
     // through a record keeps the records before it. For unbuffered streams,
     // where a failed write leaves nothing pending.
     bool CutAt(uint64_t length);
+    // For long streams of writes: the range just written starts out to
+    // the disk at once, and an older range, once there, leaves the cache,
+    // so that writing keeps the disk's pace and does not fill the memory.
+    void StartWriteBack(uint64_t offset, uint64_t length);
+    void DropWritten(uint64_t offset, uint64_t length);
     // Flushes the stream to the disk, closes it and renames the temporary
     // file over the target. False when any step failed; the temporary file
     // is then removed and the target untouched.

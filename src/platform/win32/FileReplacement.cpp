@@ -42,6 +42,10 @@ bool TruncateStream(std::FILE* stream, uint64_t length)
     return _chsize_s(_fileno(stream), static_cast<__int64>(length)) == 0;
 }
 
+// The cache manager writes behind on its own.
+void StartWriteBack(std::FILE*, uint64_t, uint64_t) {}
+void DropWritten(std::FILE*, uint64_t, uint64_t) {}
+
 bool MoveOver(const std::string& from, const std::string& to)
 {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
