@@ -42,9 +42,13 @@ int CTavix::Record(const char* path, int32_t durationMs, int32_t showWindow)
     }
     // One file at a time: a new recording ends the one before.
     StopRecording();
-    callbackWindow_ = nullptr;
-    userBuffer_ = nullptr;
-    userBufferSize_ = 0;
+    // A recording has no frame messages and no application buffer; a
+    // preview already running (whose thread reads these) keeps its own.
+    if (acqState_ != kPreview) {
+        callbackWindow_ = nullptr;
+        userBuffer_ = nullptr;
+        userBufferSize_ = 0;
+    }
     if (showWindow != 0 && PreviewWindowConfigured()) {
         // The preview window comes with the display code; until then a
         // configured window is one that cannot be created.
