@@ -44,6 +44,14 @@ inline std::string FileText(const std::filesystem::path& path)
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+// Text-mode output on Windows ends its lines with CR LF; a lone CR stays.
+inline std::string Lines(std::string text)
+{
+    for (size_t at; (at = text.find("\r\n")) != std::string::npos;)
+        text.erase(at, 1);
+    return text;
+}
+
 // The tool lies beside the test executable.
 inline std::filesystem::path ToolPath()
 {
@@ -115,8 +123,8 @@ inline ToolRun RunTool(const std::vector<std::string>& arguments, const ToolEnvi
     }
     posix_spawn_file_actions_destroy(&actions);
 #endif
-    run.out = FileText(out);
-    run.err = FileText(err);
+    run.out = Lines(FileText(out));
+    run.err = Lines(FileText(err));
     std::filesystem::remove(out);
     std::filesystem::remove(err);
     return run;
