@@ -77,8 +77,9 @@ FrameShape AcquisitionOptions::Apply(CameraSession& session) const
     }
     session.TakeErrors();
 
-    // An upper bound of the delivered size: the camera cuts the width to a
-    // multiple of 16 and the height to one of 4 before any halving.
+    // An upper bound of the delivered size: the camera halves the window
+    // for sub-sampling, then cuts the width to a multiple of 16 and the
+    // height to one of 4.
     const int32_t shift = subsample ? 1 : 0;
     return {window.width >> shift, window.height >> shift, bits};
 }
