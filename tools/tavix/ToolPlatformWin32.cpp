@@ -78,6 +78,7 @@ extern "C" void OnInterrupt(int) { g_interrupted = 1; }
 void CatchInterrupt()
 {
     std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGBREAK, OnInterrupt); // Ctrl-Break, and what a console sends a process group
     std::signal(SIGTERM, OnInterrupt);
 }
 
