@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "../support/ScratchFolder.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -34,7 +36,7 @@ struct ToolRun {
 
 struct ToolEnvironment {
     int cameras = 1;                     // TAVIX_CAMEMU; 0 leaves it unset
-    std::filesystem::path folder;        // where the outputs and (POSIX) the settings, in tavix/, go
+    std::filesystem::path folder;        // the working folder: (POSIX) the settings go to tavix/ in it
     std::chrono::milliseconds interrupt{0}; // POSIX: SIGINT after this long, 0 never
 };
 
@@ -66,7 +68,14 @@ inline std::filesystem::path ToolPath()
 
 inline ToolRun RunTool(const std::vector<std::string>& arguments, const ToolEnvironment& environment)
 {
-    const std::filesystem::path out = environment.folder / "tool.out", err = environment.folder / "tool.err";
+    // The captures live apart from the outputs, under names of their own:
+    // under Wine a helper process that the tool's first window starts may
+    // inherit its stderr and hold the file open long after the tool ended.
+    static const ScratchFolder captures;
+    static int runs = 0;
+    ++runs;
+    const std::filesystem::path out = captures.Path() / ("out-" + std::to_string(runs)),
+                                err = captures.Path() / ("err-" + std::to_string(runs));
     const std::string cameras = std::to_string(environment.cameras);
     ToolRun run;
 #ifdef _WIN32
@@ -75,9 +84,10 @@ inline ToolRun RunTool(const std::vector<std::string>& arguments, const ToolEnvi
     std::wstring line = L"\"" + ToolPath().wstring() + L"\"";
     for (const std::string& argument : arguments)
         line += L" \"" + std::filesystem::path(argument).wstring() + L"\"";
+    const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE outFile = CreateFileW(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    HANDLE errFile = CreateFileW(err.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    HANDLE outFile = CreateFileW(out.c_str(), GENERIC_WRITE, kShareAll, &inherit, CREATE_ALWAYS, 0, nullptr);
+    HANDLE errFile = CreateFileW(err.c_str(), GENERIC_WRITE, kShareAll, &inherit, CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -125,8 +135,9 @@ inline ToolRun RunTool(const std::vector<std::string>& arguments, const ToolEnvi
 #endif
     run.out = Lines(FileText(out));
     run.err = Lines(FileText(err));
-    std::filesystem::remove(out);
-    std::filesystem::remove(err);
+    std::error_code held; // see above: removed with the folder otherwise
+    std::filesystem::remove(out, held);
+    std::filesystem::remove(err, held);
     return run;
 }
 
