@@ -175,8 +175,9 @@ TAVIX_EXPORT int32_t TAVIX_API Tavix_Height(uint32_t handle);
 /* Sets the capture window directly: totals, starts and effective sizes.
  * The window must lie inside 2448 x 2048 (error 7, the values stay stored).
  * The camera delivers the width cut to a multiple of 16 and the height to
- * a multiple of 4, and half of both with sub-sampling; delivered images and
- * TavixFrameInfo have that size. */
+ * a multiple of 4; with sub-sampling both are halved first and then cut
+ * (250 x 130 gives 112 x 64). Delivered images and TavixFrameInfo have
+ * that size. */
 TAVIX_EXPORT int32_t TAVIX_API Tavix_SetCaptureWindowEx(uint32_t handle, int32_t hTotal, int32_t hStart,
                                                         int32_t hEffective, int32_t vTotal, int32_t vStart,
                                                         int32_t vEffective);
