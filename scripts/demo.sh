@@ -1,8 +1,8 @@
 #!/bin/sh
 # The SDK's main job on the emulated camera, through the tavix tool: list
 # the cameras, show the camera's information, save a full-resolution colour
-# frame in every file format into a fresh folder, and stream for five
-# seconds with the stream's statistics. Builds what is missing first (the
+# frame in every file format into a fresh folder, stream for five seconds
+# with the stream's statistics and record two seconds into an AVI file. Builds what is missing first (the
 # Debian packages, the release library and the tool); prints where the
 # files are.
 #
@@ -39,6 +39,7 @@ for format in bmp raw jpg png tif; do
     run snap --bits 24 -o "$out/colour.$format"
 done
 run stream --seconds 5
+run record --seconds 2 -o "$out/clip.avi"
 
-printf '\nThe frames are in %s:\n' "$out"
-ls -l "$out"/colour.*
+printf '\nThe frames and the recording are in %s:\n' "$out"
+ls -l "$out"/colour.* "$out"/clip.avi

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/AviReader.h"
 #include "../support/ImageReaders.h"
 #include "../support/ScratchFolder.h"
 #include "ToolRunner.h"
@@ -96,7 +97,9 @@ TEST(Tool, ExitCodesAndMessages)
         {{"snap", "--filter", "fog=1"}, 1, 2, "unknown filter 'fog'"},
         {{"snap", "--roi", "0,0,64,16", "-o", "@none/f.png"}, 1, 1, "failed: SDK error 14 (TAVIX_ERR_FILE)"},
         {{"stream", "--seconds", "0"}, 1, 2, "--seconds"},
-        {{"record", "-o", "@c.avi"}, 1, 1, "does not export Tavix_Record"},
+        {{"record", "--seconds", "0.4", "--roi", "0,0,256,128", "-o", "@c.avi"}, 1, 0, "frames of 256 x 128"},
+        {{"record", "--seconds", "0.4", "-o", "@none/c.avi"}, 1, 1, "SDK error 12 (TAVIX_ERR_CONVERSION)"},
+        {{"record", "--seconds", "0.4"}, 1, 2, "--output is required"},
         {{"regs", "get", "0x10000"}, 1, 2, "from 0 to 65535"},
         {{"regs", "set", "0x3000", "256"}, 1, 2, "from 0 to 255"},
         {{"regs", "set", "0x3000", "0x11"}, 1, 0, "wrote sensor register 0x3000 = 0x11"},
@@ -116,6 +119,12 @@ TEST(Tool, ExitCodesAndMessages)
         EXPECT_NE((run.out + run.err).find(c.text), std::string::npos) << c.text;
         if (c.exitCode != 0) {
             EXPECT_EQ(Outputs(folder), 0) << "a failed command leaves no file";
+        }
+        if (c.exitCode == 0 && c.arguments[0] == "record") {
+            const AviFile avi = ReadAvi(FileBytes(folder.Path() / "c.avi"));
+            EXPECT_EQ(avi.problem, "");
+            EXPECT_GE(avi.frames.size(), 2u);
+            EXPECT_NE((run.out).find("recorded " + std::to_string(avi.frames.size()) + " frames"), std::string::npos);
         }
     }
 }

@@ -53,5 +53,7 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv);
 // Tavix_SaveImage with a UTF-8 name: the W form on Windows, where the plain
 // form would take the name in the code page.
 int32_t SaveImageUtf8(uint32_t handle, const std::string& fileName, int32_t format);
+// Tavix_Record with a UTF-8 name, the same way.
+int32_t RecordUtf8(uint32_t handle, const std::string& fileName, int32_t durationMs, int32_t showWindow);
 
 } // namespace tavix::tool

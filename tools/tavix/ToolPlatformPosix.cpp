@@ -68,4 +68,9 @@ int32_t SaveImageUtf8(uint32_t handle, const std::string& fileName, int32_t form
     return Tavix_SaveImage(handle, fileName.c_str(), format);
 }
 
+int32_t RecordUtf8(uint32_t handle, const std::string& fileName, int32_t durationMs, int32_t showWindow)
+{
+    return Tavix_Record(handle, fileName.c_str(), durationMs, showWindow);
+}
+
 } // namespace tavix::tool

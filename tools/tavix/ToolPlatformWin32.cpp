@@ -110,4 +110,12 @@ int32_t SaveImageUtf8(uint32_t handle, const std::string& fileName, int32_t form
     return Tavix_SaveImageW(handle, reinterpret_cast<const TavixWideChar*>(wide.c_str()), format);
 }
 
+int32_t RecordUtf8(uint32_t handle, const std::string& fileName, int32_t durationMs, int32_t showWindow)
+{
+    const std::wstring wide = Wide(fileName);
+    if (wide.empty())
+        return Tavix_Record(handle, fileName.c_str(), durationMs, showWindow);
+    return Tavix_RecordW(handle, reinterpret_cast<const TavixWideChar*>(wide.c_str()), durationMs, showWindow);
+}
+
 } // namespace tavix::tool
