@@ -1,13 +1,13 @@
 #include "imaging/DotFilter.h"
 
 #include <algorithm>
+#include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace tavix::imaging {
 
 namespace {
-
-constexpr int32_t kScanChunk = 8; // marks tested together before looking at each
 
 template <typename T>
 T* RowOf(DibImage& image, int32_t y)
@@ -15,69 +15,94 @@ T* RowOf(DibImage& image, int32_t y)
     return reinterpret_cast<T*>(image.Row(y));
 }
 
-// The defect flags of frame row y (hot or dead, nonzero) at the reference
-// positions of its pixels; 0 off the sensor.
+// Arithmetic of the outlier test: four 8-bit samples add up in 16 bits.
 template <typename T>
-void GatherFlags(const DibImage& hot, const DibImage& dead, const ReferenceWindow& window, int32_t y,
-                 std::vector<T>& flags)
+using Wide = std::conditional_t<sizeof(T) == 1, int16_t, int32_t>;
+
+// The defect maps' rows for frame row y, at its pixels' reference
+// positions: straight into the maps when the frame lies on them column for
+// column, else gathered into hot and dead (zeros off the sensor).
+template <typename T>
+void FlagRows(const DibImage& hotMap, const DibImage& deadMap, const ReferenceWindow& window, int32_t y, int32_t w,
+              std::vector<T>& hot, std::vector<T>& dead, const T** hotRow, const T** deadRow)
 {
-    const auto w = static_cast<int32_t>(flags.size());
-    std::fill(flags.begin(), flags.end(), T{0});
     const int32_t ry = window.Row(y);
-    if (ry < 0 || ry >= kReferenceHeight)
-        return;
-    const auto* h = reinterpret_cast<const T*>(hot.Row(ry));
-    const auto* d = reinterpret_cast<const T*>(dead.Row(ry));
-    if (!window.pairs) {
-        const int32_t first = std::max(0, -window.x), last = std::min(w, kReferenceWidth - window.x);
-        const int32_t dx = window.x;
-        for (int32_t x = first; x < last; ++x)
-            flags[static_cast<size_t>(x)] = static_cast<T>((h[x + dx] | d[x + dx]) != 0);
+    const bool onSensor = ry >= 0 && ry < kReferenceHeight;
+    if (onSensor && !window.pairs && window.x >= 0 && window.x + w <= kReferenceWidth) {
+        *hotRow = reinterpret_cast<const T*>(hotMap.Row(ry)) + window.x;
+        *deadRow = reinterpret_cast<const T*>(deadMap.Row(ry)) + window.x;
         return;
     }
+    std::fill(hot.begin(), hot.end(), T{0});
+    std::fill(dead.begin(), dead.end(), T{0});
+    *hotRow = hot.data();
+    *deadRow = dead.data();
+    if (!onSensor)
+        return;
+    const auto* h = reinterpret_cast<const T*>(hotMap.Row(ry));
+    const auto* d = reinterpret_cast<const T*>(deadMap.Row(ry));
     for (int32_t x = std::max(0, -window.x); x < w; ++x) {
         const int32_t rx = window.Column(x);
         if (rx >= kReferenceWidth)
             break;
-        flags[static_cast<size_t>(x)] = static_cast<T>((h[rx] | d[rx]) != 0);
+        hot[static_cast<size_t>(x)] = h[rx];
+        dead[static_cast<size_t>(x)] = d[rx];
     }
 }
 
+// Marks row y from the uncorrected frame; whether any pixel is marked.
 template <typename T>
-void DotFilter(DibImage& frame, const DibImage& hot, const DibImage& dead, DibImage& marks,
+bool MarkRow(const T* up, const T* p, const T* down, const T* hot, const T* dead, T* m, int32_t w, int32_t threshold)
+{
+    using W = Wide<T>;
+    const auto limit = static_cast<W>(threshold);
+    T any = 0;
+    for (int32_t x = 1; x < w - 1; ++x) {
+        const auto mean = static_cast<W>((static_cast<W>(p[x - 1]) + p[x + 1] + up[x] + down[x]) >> 2);
+        const auto difference = static_cast<W>(static_cast<W>(p[x]) - mean);
+        const auto magnitude = static_cast<W>(difference < 0 ? -difference : difference);
+        const auto mark = static_cast<T>(((hot[x] | dead[x]) != 0) | (magnitude >= limit));
+        m[x] = mark;
+        any |= mark;
+    }
+    return any != 0;
+}
+
+// Whether marks [x, x + 16 bytes) are all clear.
+template <typename T>
+bool ClearSpan(const T* m)
+{
+    uint64_t words[2];
+    std::memcpy(words, m, sizeof words);
+    return (words[0] | words[1]) == 0;
+}
+
+template <typename T>
+void DotFilter(DibImage& frame, const DibImage& hotMap, const DibImage& deadMap, DibImage& marks,
                const ReferenceWindow& window, int32_t threshold)
 {
     const int32_t w = frame.Width(), h = frame.Height();
     if (w < 3 || h < 3)
         return;
 
-    // Marks from the uncorrected frame, and which rows have any.
-    std::vector<T> flags(static_cast<size_t>(w));
+    std::vector<T> hot(static_cast<size_t>(w)), dead(static_cast<size_t>(w));
     std::vector<uint8_t> rowMarked(static_cast<size_t>(h), 0);
     std::fill_n(RowOf<T>(marks, 0), w, T{0});
     std::fill_n(RowOf<T>(marks, h - 1), w, T{0});
     for (int32_t y = 1; y < h - 1; ++y) {
-        GatherFlags(hot, dead, window, y, flags);
-        const T* up = RowOf<T>(frame, y - 1);
-        const T* p = RowOf<T>(frame, y);
-        const T* down = RowOf<T>(frame, y + 1);
+        const T* hotRow = nullptr;
+        const T* deadRow = nullptr;
+        FlagRows(hotMap, deadMap, window, y, w, hot, dead, &hotRow, &deadRow);
         T* m = RowOf<T>(marks, y);
         m[0] = m[w - 1] = 0;
-        T any = 0;
-        for (int32_t x = 1; x < w - 1; ++x) {
-            const int32_t mean = (int32_t{p[x - 1]} + p[x + 1] + up[x] + down[x]) >> 2;
-            const int32_t difference = int32_t{p[x]} - mean;
-            const auto mark =
-                static_cast<T>(flags[static_cast<size_t>(x)] | ((difference < 0 ? -difference : difference) >= threshold));
-            m[x] = mark;
-            any |= mark;
-        }
-        rowMarked[static_cast<size_t>(y)] = any != 0;
+        rowMarked[static_cast<size_t>(y)] = MarkRow(RowOf<T>(frame, y - 1), RowOf<T>(frame, y), RowOf<T>(frame, y + 1),
+                                                    hotRow, deadRow, m, w, threshold);
     }
 
     // A run of marked pixels in a row shares its left and right neighbours,
     // one in a column its upper and lower ones: each is searched once, when
     // the run is entered, and carried along it (rows are taken top down).
+    constexpr int32_t kSpan = 16 / sizeof(T);
     std::vector<int32_t> upRow(static_cast<size_t>(w)), downRow(static_cast<size_t>(w));
     for (int32_t y = 1; y < h - 1; ++y) {
         if (!rowMarked[static_cast<size_t>(y)])
@@ -86,14 +111,10 @@ void DotFilter(DibImage& frame, const DibImage& hot, const DibImage& dead, DibIm
         const T* m = RowOf<T>(marks, y);
         const T* markedAbove = RowOf<T>(marks, y - 1);
         int32_t left = 0, right = 0;
-        for (int32_t chunk = 1; chunk < w - 1; chunk += kScanChunk) {
-            const int32_t end = std::min(chunk + kScanChunk, w - 1);
-            T any = 0;
-            for (int32_t x = chunk; x < end; ++x)
-                any |= m[x];
-            if (any == 0)
+        for (int32_t span = 1; span < w - 1; span += kSpan) {
+            if (span + kSpan <= w && ClearSpan(m + span))
                 continue;
-            for (int32_t x = chunk; x < end; ++x) {
+            for (int32_t x = span; x < std::min(span + kSpan, w - 1); ++x) {
                 if (m[x] == 0)
                     continue;
                 if (m[x - 1] == 0) {

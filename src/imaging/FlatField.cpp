@@ -50,19 +50,19 @@ void ForEachCorrectedRow(DibImage& frame, const ReferenceWindow& window, Kernel&
 
 } // namespace
 
-void FlatFieldFactor8(uint8_t dark, uint8_t white, uint8_t* offset, uint32_t* factor)
+FlatFieldFactor8::FlatFieldFactor8(uint8_t dark, uint8_t white)
 {
     const int32_t r = white - dark;
+    inverted = r < 0;
     if (r == 0) {
-        *offset = 0;
-        *factor = 1u << 16; // the sample itself
+        offset = 0;
+        multiplier = 1u << 16; // the sample itself
     } else if (r > 0) {
-        *offset = dark;
-        *factor = Multiplier8(r);
+        offset = dark;
+        multiplier = Multiplier8(r);
     } else {
-        // (255 - P) - (255 - dark) = dark - P, divided by dark - white.
-        *offset = static_cast<uint8_t>(255 - dark);
-        *factor = 0xFF000000u | Multiplier8(-r);
+        offset = static_cast<uint8_t>(255 - dark);
+        multiplier = Multiplier8(-r);
     }
 }
 
@@ -81,14 +81,27 @@ bool BuildFlatField(const DibImage& dark8, const DibImage& white8, FlatFieldFact
         return false;
     }
     out.offset.resize(kReferencePixels);
-    out.factor.resize(kReferencePixels);
+    out.high.resize(kReferencePixels);
+    out.low.resize(kReferencePixels);
+    out.inverted.clear();
+    out.invertedStart.assign(kReferenceHeight + 1, 0);
     for (int32_t y = 0; y < kReferenceHeight; ++y) {
         const uint8_t* d = dark8.Row(y);
         const uint8_t* wh = white8.Row(y);
         const size_t row = static_cast<size_t>(y) * kReferenceWidth;
-        for (int32_t x = 0; x < kReferenceWidth; ++x)
-            FlatFieldFactor8(d[x], wh[x], &out.offset[row + x], &out.factor[row + x]);
+        out.invertedStart[static_cast<size_t>(y)] = static_cast<uint32_t>(out.inverted.size());
+        for (int32_t x = 0; x < kReferenceWidth; ++x) {
+            FlatFieldFactor8 f(d[x], wh[x]);
+            if (f.inverted) {
+                out.inverted.push_back({static_cast<uint16_t>(x), f.offset, f.multiplier});
+                f = FlatFieldFactor8(0, 0);
+            }
+            out.offset[row + x] = f.offset;
+            out.high[row + x] = static_cast<uint8_t>(f.multiplier >> 16);
+            out.low[row + x] = static_cast<uint16_t>(f.multiplier);
+        }
     }
+    out.invertedStart[kReferenceHeight] = static_cast<uint32_t>(out.inverted.size());
     return true;
 }
 
@@ -111,23 +124,34 @@ bool BuildFlatField(const DibImage& dark16, const DibImage& white16, FlatFieldFa
 
 void ApplyFlatField(DibImage& frame, const FlatFieldFactors8& factors, const ReferenceWindow& window)
 {
-    if (frame.Empty() || frame.BitCount() != 8 || factors.factor.size() != kReferencePixels)
+    if (frame.Empty() || frame.BitCount() != 8 || factors.low.size() != kReferencePixels ||
+        factors.invertedStart.size() != kReferenceHeight + 1)
         return;
     ForEachCorrectedRow(frame, window, [&](uint8_t* p, int32_t ry, int32_t first, int32_t last) {
         const size_t row = static_cast<size_t>(ry) * kReferenceWidth;
+        const uint8_t* offset = factors.offset.data() + row;
+        const uint8_t* high = factors.high.data() + row;
+        const uint16_t* low = factors.low.data() + row;
         if (!window.pairs) {
             // first >= -window.x: every index below is on the row.
-            const uint8_t* offset = factors.offset.data() + row;
-            const uint32_t* factor = factors.factor.data() + row;
             const int32_t dx = window.x;
             for (int32_t x = first; x < last; ++x)
-                p[x] = FlatFieldSample8(p[x], offset[x + dx], factor[x + dx]);
-            return;
+                p[x] = FlatFieldSample8(p[x], offset[x + dx], high[x + dx], low[x + dx]);
+        } else {
+            for (int32_t x = first; x < last; ++x) {
+                const int32_t rx = window.Column(x);
+                if (rx < kReferenceWidth)
+                    p[x] = FlatFieldSample8(p[x], offset[rx], high[rx], low[rx]);
+            }
         }
-        for (int32_t x = first; x < last; ++x) {
-            const int32_t rx = window.Column(x);
-            if (rx < kReferenceWidth)
-                p[x] = FlatFieldSample8(p[x], factors.offset[row + rx], factors.factor[row + rx]);
+        // The inverted pixels were left as they were by the pass.
+        const auto* end = factors.inverted.data() + factors.invertedStart[static_cast<size_t>(ry) + 1];
+        for (const auto* e = factors.inverted.data() + factors.invertedStart[static_cast<size_t>(ry)]; e != end; ++e) {
+            const int32_t u = e->column - window.x;
+            const int32_t x = window.pairs ? ((u & 3) < 2 ? 2 * (u >> 2) + (u & 3) : -1) : u;
+            if (u >= 0 && x >= first && x < last)
+                p[x] = FlatFieldSample8(static_cast<uint8_t>(255 - p[x]), e->offset,
+                                        static_cast<uint8_t>(e->multiplier >> 16), static_cast<uint16_t>(e->multiplier));
         }
     });
 }

@@ -15,13 +15,23 @@
 
 namespace tavix::imaging {
 
-// Per reference pixel: the sample subtracted (offset) and a word whose low
-// 24 bits are the multiplier and whose high byte is 0xFF where the white
-// reference lies below the dark one. There both differences change sign,
-// which inverting the sample (and the offset) gives without a branch.
+// Per reference pixel: the dark sample (offset) and a multiplier of 24
+// bits, kept as its high byte and low 16 bits so that the quotient comes
+// from 16-bit multiplies: (n * f) >> 16 = n * high + ((n * low) >> 16).
+// Pixels whose white reference lies below the dark one divide two negative
+// differences: they are rare (a broken pixel), so the planes carry the
+// sample itself for them and a list per reference row their own factors,
+// applied to the inverted sample after the row's pass.
 struct FlatFieldFactors8 {
-    std::vector<uint8_t> offset;
-    std::vector<uint32_t> factor;
+    struct Inverted {
+        uint16_t column;
+        uint8_t offset; // 255 - dark: (255 - P) - (255 - dark) = dark - P
+        uint32_t multiplier;
+    };
+    std::vector<uint8_t> offset, high;
+    std::vector<uint16_t> low;
+    std::vector<Inverted> inverted;      // by row, then column
+    std::vector<uint32_t> invertedStart; // first entry of each row, and the end
 };
 
 // Per reference pixel: the dark sample in the top 16 bits, the multiplier in
@@ -30,11 +40,12 @@ struct FlatFieldFactors16 {
     std::vector<uint64_t> factor;
 };
 
-inline uint8_t FlatFieldSample8(uint8_t sample, uint8_t offset, uint32_t factor)
+// n * 256 / r, limited to 255, for a difference n >= 0 (here 0..255) and
+// the multiplier of r, all in 16 bits.
+inline uint8_t FlatFieldSample8(uint8_t sample, uint8_t offset, uint8_t high, uint16_t low)
 {
-    int32_t n = static_cast<int32_t>(sample ^ (factor >> 24)) - offset;
-    n = n < 0 ? 0 : n;
-    const uint32_t q = (static_cast<uint32_t>(n) * (factor & 0xFFFFFFu)) >> 16;
+    const auto n = static_cast<uint16_t>(sample > offset ? sample - offset : 0);
+    const auto q = static_cast<uint16_t>(n * high + static_cast<uint16_t>((uint32_t{n} * low) >> 16));
     return static_cast<uint8_t>(q > 255 ? 255 : q);
 }
 
@@ -46,8 +57,20 @@ inline uint16_t FlatFieldSample16(uint16_t sample, uint64_t factor)
     return static_cast<uint16_t>(q > 65535 ? 65535 : q);
 }
 
-// The factors of one reference pixel.
-void FlatFieldFactor8(uint8_t dark, uint8_t white, uint8_t* offset, uint32_t* factor);
+// The factors of one reference pixel: offset, multiplier and whether the
+// sample is inverted first.
+struct FlatFieldFactor8 {
+    uint8_t offset;
+    uint32_t multiplier;
+    bool inverted;
+
+    FlatFieldFactor8(uint8_t dark, uint8_t white);
+    uint8_t Apply(uint8_t sample) const
+    {
+        return FlatFieldSample8(static_cast<uint8_t>(inverted ? 255 - sample : sample), offset,
+                                static_cast<uint8_t>(multiplier >> 16), static_cast<uint16_t>(multiplier));
+    }
+};
 uint64_t FlatFieldFactor16(uint16_t dark, uint16_t white);
 
 // From references of kReferenceWidth x kReferenceHeight (false, factors

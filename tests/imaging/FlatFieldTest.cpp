@@ -31,11 +31,9 @@ TEST(FlatField, EightBitFactorsMatchTheDivisionForEverySampleAndReference)
     int64_t mismatches = 0;
     for (int32_t dark = 0; dark < 256; ++dark)
         for (int32_t white = 0; white < 256; ++white) {
-            uint8_t offset = 0;
-            uint32_t factor = 0;
-            FlatFieldFactor8(static_cast<uint8_t>(dark), static_cast<uint8_t>(white), &offset, &factor);
+            const FlatFieldFactor8 factor(static_cast<uint8_t>(dark), static_cast<uint8_t>(white));
             for (int32_t p = 0; p < 256; ++p)
-                mismatches += FlatFieldSample8(static_cast<uint8_t>(p), offset, factor) != Expected8(p, dark, white);
+                mismatches += factor.Apply(static_cast<uint8_t>(p)) != Expected8(p, dark, white);
         }
     EXPECT_EQ(mismatches, 0);
 }
