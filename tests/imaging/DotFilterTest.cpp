@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "../support/MaskReferences.h"
 #include "MaskHelpers.h"
 #include "imaging/DefectMap.h"
 #include "imaging/DotFilter.h"
@@ -11,42 +12,6 @@ using namespace mask_test;
 using namespace tavix::imaging;
 
 namespace {
-
-// The filter as written: mark, then for each marked pixel walk each way to
-// the nearest unmarked one and take the mean of those found.
-std::vector<int32_t> ReferenceDotFilter(const std::vector<int32_t>& p, const std::vector<bool>& flagged, int32_t w,
-                                        int32_t h, int32_t threshold)
-{
-    const auto at = [&](int32_t x, int32_t y) { return p[static_cast<size_t>(y * w + x)]; };
-    std::vector<bool> marked(p.size(), false);
-    for (int32_t y = 1; y < h - 1; ++y)
-        for (int32_t x = 1; x < w - 1; ++x) {
-            const int32_t mean = (at(x - 1, y) + at(x + 1, y) + at(x, y - 1) + at(x, y + 1)) >> 2;
-            marked[static_cast<size_t>(y * w + x)] =
-                flagged[static_cast<size_t>(y * w + x)] || std::abs(at(x, y) - mean) >= threshold;
-        }
-    std::vector<int32_t> out = p;
-    const int32_t steps[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
-    for (int32_t y = 1; y < h - 1; ++y)
-        for (int32_t x = 1; x < w - 1; ++x) {
-            if (!marked[static_cast<size_t>(y * w + x)])
-                continue;
-            int32_t sum = 0, count = 0;
-            for (const auto& [dx, dy] : steps)
-                for (int32_t k = 1;; ++k) {
-                    const int32_t sx = x + k * dx, sy = y + k * dy;
-                    if (sx < 0 || sy < 0 || sx >= w || sy >= h)
-                        break;
-                    if (!marked[static_cast<size_t>(sy * w + sx)]) {
-                        sum += at(sx, sy), ++count;
-                        break;
-                    }
-                }
-            if (count > 0)
-                out[static_cast<size_t>(y * w + x)] = sum / count;
-        }
-    return out;
-}
 
 struct Maps {
     DibImage hot, dead, marks;
@@ -97,7 +62,7 @@ TEST(DotFilter, RandomFramesWithOutliersRunsAndFlagsAgainstTheReference)
                 flagged.push_back(sx < kSensorW && sy < kSensorH &&
                                   (Get(maps.hot, sx, sy) != 0 || Get(maps.dead, sx, sy) != 0));
             }
-        const std::vector<int32_t> want = ReferenceDotFilter(Samples(frame), flagged, c.width, c.height, threshold);
+        const std::vector<int32_t> want = tavix::test::DotFilter(Samples(frame), flagged, c.width, c.height, threshold);
         ApplyDotFilter(frame, maps.hot, maps.dead, maps.marks, ReferenceWindow{c.x, c.y, c.pairs, 0}, threshold);
         const std::vector<int32_t> got = Samples(frame);
         int32_t mismatches = 0;

@@ -3,28 +3,15 @@
 #include <algorithm>
 #include <random>
 
+#include "../support/MaskReferences.h"
 #include "MaskHelpers.h"
 #include "imaging/FlatField.h"
 
 using namespace mask_test;
 using namespace tavix::imaging;
 
-namespace {
-
-// The corrections as written for one sample.
-int32_t Expected8(int32_t p, int32_t dark, int32_t white)
-{
-    const int32_t r = white - dark;
-    return r == 0 ? p : std::clamp((p - dark) * 256 / r, 0, 255);
-}
-
-int32_t Expected16(int32_t p, int32_t dark, int32_t white)
-{
-    const int64_t r = int64_t{white} - dark;
-    return r <= 0 ? p : static_cast<int32_t>(std::clamp<int64_t>((int64_t{p} - dark) * 65536 / r, 0, 65535));
-}
-
-} // namespace
+using tavix::test::FlatField16;
+using tavix::test::FlatField8;
 
 TEST(FlatField, EightBitFactorsMatchTheDivisionForEverySampleAndReference)
 {
@@ -33,7 +20,7 @@ TEST(FlatField, EightBitFactorsMatchTheDivisionForEverySampleAndReference)
         for (int32_t white = 0; white < 256; ++white) {
             const FlatFieldFactor8 factor(static_cast<uint8_t>(dark), static_cast<uint8_t>(white));
             for (int32_t p = 0; p < 256; ++p)
-                mismatches += factor.Apply(static_cast<uint8_t>(p)) != Expected8(p, dark, white);
+                mismatches += factor.Apply(static_cast<uint8_t>(p)) != FlatField8(p, dark, white);
         }
     EXPECT_EQ(mismatches, 0);
 }
@@ -54,7 +41,7 @@ TEST(FlatField, SixteenBitFactorsMatchTheDivisionOverEverySample)
         const uint64_t factor = FlatFieldFactor16(static_cast<uint16_t>(dark), static_cast<uint16_t>(white));
         int32_t mismatches = 0;
         for (int32_t p = 0; p < 65536; ++p)
-            mismatches += FlatFieldSample16(static_cast<uint16_t>(p), factor) != Expected16(p, dark, white);
+            mismatches += FlatFieldSample16(static_cast<uint16_t>(p), factor) != FlatField16(p, dark, white);
         EXPECT_EQ(mismatches, 0) << "dark " << dark << ", white " << white;
     }
 }
@@ -101,7 +88,7 @@ TEST(FlatField, FramesFullCroppedAndSubSampledAgainstTheFormula)
                     const bool inside = x >= c.margin && y >= c.margin && x < c.width - c.margin &&
                                         y < c.height - c.margin && sx < kSensorW && sy < kSensorH;
                     const int32_t d = inside ? Get(dark, sx, sy) : 0, w = inside ? Get(white, sx, sy) : 0;
-                    const int32_t want = !inside ? p : bits == 8 ? Expected8(p, d, w) : Expected16(p, d, w);
+                    const int32_t want = !inside ? p : bits == 8 ? FlatField8(p, d, w) : FlatField16(p, d, w);
                     mismatches += Get(frame, x, y) != want;
                 }
             EXPECT_EQ(mismatches, 0);

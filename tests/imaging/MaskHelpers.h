@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/MaskReferences.h"
 #include "imaging/DibImage.h"
 
 namespace mask_test {
@@ -49,10 +50,6 @@ inline void FillRandom(DibImage& image, std::mt19937& rng, int32_t low, int32_t 
             Put(image, x, y, any(rng));
 }
 
-// Sensor position of frame column (row) k: pairs 0, 1, 4, 5, 8, 9, ...
-inline int32_t SensorAt(int32_t origin, int32_t k, bool pairs)
-{
-    return origin + (pairs ? (k / 2) * 4 + k % 2 : k);
-}
+using tavix::test::SensorAt;
 
 } // namespace mask_test
