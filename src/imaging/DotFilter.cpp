@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <type_traits>
 #include <vector>
+
+#include "imaging/MaskRows.h"
 
 namespace tavix::imaging {
 
@@ -14,10 +15,6 @@ T* RowOf(DibImage& image, int32_t y)
 {
     return reinterpret_cast<T*>(image.Row(y));
 }
-
-// Arithmetic of the outlier test: four 8-bit samples add up in 16 bits.
-template <typename T>
-using Wide = std::conditional_t<sizeof(T) == 1, int16_t, int32_t>;
 
 // The defect maps' rows for frame row y, at its pixels' reference
 // positions: straight into the maps when the frame lies on them column for
@@ -50,22 +47,16 @@ void FlagRows(const DibImage& hotMap, const DibImage& deadMap, const ReferenceWi
     }
 }
 
-// Marks row y from the uncorrected frame; whether any pixel is marked.
-template <typename T>
-bool MarkRow(const T* up, const T* p, const T* down, const T* hot, const T* dead, T* m, int32_t w, int32_t threshold)
+bool MarkRow(const uint8_t* up, const uint8_t* p, const uint8_t* down, const uint8_t* hot, const uint8_t* dead,
+             uint8_t* m, int32_t w, int32_t threshold)
 {
-    using W = Wide<T>;
-    const auto limit = static_cast<W>(threshold);
-    T any = 0;
-    for (int32_t x = 1; x < w - 1; ++x) {
-        const auto mean = static_cast<W>((static_cast<W>(p[x - 1]) + p[x + 1] + up[x] + down[x]) >> 2);
-        const auto difference = static_cast<W>(static_cast<W>(p[x]) - mean);
-        const auto magnitude = static_cast<W>(difference < 0 ? -difference : difference);
-        const auto mark = static_cast<T>(((hot[x] | dead[x]) != 0) | (magnitude >= limit));
-        m[x] = mark;
-        any |= mark;
-    }
-    return any != 0;
+    return detail::BestMaskRows().markRow8(up, p, down, hot, dead, m, w, threshold);
+}
+
+bool MarkRow(const uint16_t* up, const uint16_t* p, const uint16_t* down, const uint16_t* hot,
+             const uint16_t* dead, uint16_t* m, int32_t w, int32_t threshold)
+{
+    return detail::BestMaskRows().markRow16(up, p, down, hot, dead, m, w, threshold);
 }
 
 // Whether marks [x, x + 16 bytes) are all clear.
@@ -89,15 +80,23 @@ void DotFilter(DibImage& frame, const DibImage& hotMap, const DibImage& deadMap,
     std::vector<uint8_t> rowMarked(static_cast<size_t>(h), 0);
     std::fill_n(RowOf<T>(marks, 0), w, T{0});
     std::fill_n(RowOf<T>(marks, h - 1), w, T{0});
-    for (int32_t y = 1; y < h - 1; ++y) {
-        const T* hotRow = nullptr;
-        const T* deadRow = nullptr;
-        FlagRows(hotMap, deadMap, window, y, w, hot, dead, &hotRow, &deadRow);
-        T* m = RowOf<T>(marks, y);
-        m[0] = m[w - 1] = 0;
-        rowMarked[static_cast<size_t>(y)] = MarkRow(RowOf<T>(frame, y - 1), RowOf<T>(frame, y), RowOf<T>(frame, y + 1),
-                                                    hotRow, deadRow, m, w, threshold);
-    }
+    // Rows are marked just ahead of their correction, while the rows around
+    // them are still in the cache: marking row r reads rows r - 1 to r + 1,
+    // which no correction has touched while r stays beyond the row being
+    // corrected. A search downwards marks further rows as it needs them.
+    int32_t markedTo = 0; // rows 0..markedTo have their marks
+    const auto markTo = [&](int32_t last) {
+        for (last = std::min(last, h - 2); markedTo < last;) {
+            const int32_t y = ++markedTo;
+            const T* hotRow = nullptr;
+            const T* deadRow = nullptr;
+            FlagRows(hotMap, deadMap, window, y, w, hot, dead, &hotRow, &deadRow);
+            T* m = RowOf<T>(marks, y);
+            m[0] = m[w - 1] = 0;
+            rowMarked[static_cast<size_t>(y)] = MarkRow(RowOf<T>(frame, y - 1), RowOf<T>(frame, y),
+                                                        RowOf<T>(frame, y + 1), hotRow, deadRow, m, w, threshold);
+        }
+    };
 
     // A run of marked pixels in a row shares its left and right neighbours,
     // one in a column its upper and lower ones: each is searched once, when
@@ -105,6 +104,7 @@ void DotFilter(DibImage& frame, const DibImage& hotMap, const DibImage& deadMap,
     constexpr int32_t kSpan = 16 / sizeof(T);
     std::vector<int32_t> upRow(static_cast<size_t>(w)), downRow(static_cast<size_t>(w));
     for (int32_t y = 1; y < h - 1; ++y) {
+        markTo(y + 1);
         if (!rowMarked[static_cast<size_t>(y)])
             continue;
         T* p = RowOf<T>(frame, y);
@@ -126,7 +126,7 @@ void DotFilter(DibImage& frame, const DibImage& hotMap, const DibImage& deadMap,
                 if (markedAbove[x] == 0) {
                     upRow[column] = y - 1;
                     int32_t down = y + 1;
-                    while (RowOf<T>(marks, down)[x] != 0)
+                    for (markTo(down); RowOf<T>(marks, down)[x] != 0; markTo(down))
                         ++down;
                     downRow[column] = down;
                 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "imaging/MaskRows.h"
+
 namespace tavix::imaging {
 
 namespace {
@@ -133,10 +135,9 @@ void ApplyFlatField(DibImage& frame, const FlatFieldFactors8& factors, const Ref
         const uint8_t* high = factors.high.data() + row;
         const uint16_t* low = factors.low.data() + row;
         if (!window.pairs) {
-            // first >= -window.x: every index below is on the row.
-            const int32_t dx = window.x;
-            for (int32_t x = first; x < last; ++x)
-                p[x] = FlatFieldSample8(p[x], offset[x + dx], high[x + dx], low[x + dx]);
+            // first >= -window.x: every index is on the row.
+            const size_t at = static_cast<size_t>(first + window.x);
+            detail::BestMaskRows().flatField8(p + first, offset + at, high + at, low + at, last - first);
         } else {
             for (int32_t x = first; x < last; ++x) {
                 const int32_t rx = window.Column(x);
@@ -164,9 +165,7 @@ void ApplyFlatField(DibImage& frame, const FlatFieldFactors16& factors, const Re
         auto* p = reinterpret_cast<uint16_t*>(bytes);
         const uint64_t* factor = factors.factor.data() + static_cast<size_t>(ry) * kReferenceWidth;
         if (!window.pairs) {
-            const int32_t dx = window.x;
-            for (int32_t x = first; x < last; ++x)
-                p[x] = FlatFieldSample16(p[x], factor[x + dx]);
+            detail::BestMaskRows().flatField16(p + first, factor + first + window.x, last - first);
             return;
         }
         for (int32_t x = first; x < last; ++x) {

@@ -7,6 +7,7 @@
 #include "MaskHelpers.h"
 #include "imaging/DefectMap.h"
 #include "imaging/DotFilter.h"
+#include "imaging/MaskRows.h"
 
 using namespace mask_test;
 using namespace tavix::imaging;
@@ -126,5 +127,54 @@ TEST(DefectMap, LimitsInsideTheTwoPixelFrameAndSixteenBitScaling)
                                      {0, 101, 0}, {2446, 3, 0}, {1000, 2046, 0}};
         for (const auto& [x, y, flag] : points)
             EXPECT_EQ(Get(map, x, y), flag) << x << ", " << y;
+    }
+}
+
+TEST(MaskRows, Avx2KernelsGiveThePortableSamples)
+{
+    const tavix::imaging::detail::MaskRowKernels* avx2 = tavix::imaging::detail::Avx2MaskRows();
+    if (avx2 == nullptr)
+        GTEST_SKIP() << "no AVX2 here";
+    const tavix::imaging::detail::MaskRowKernels& portable = tavix::imaging::detail::kPortableMaskRows;
+    std::mt19937 rng(2);
+    std::uniform_int_distribution<int32_t> any(0, 65535), flag(0, 50);
+    for (const int32_t w : {3, 17, 100, 2448}) {
+        SCOPED_TRACE(w);
+        const auto row = [&](auto t, int32_t top) {
+            std::vector<decltype(t)> v(static_cast<size_t>(w));
+            for (auto& s : v)
+                s = static_cast<decltype(t)>(any(rng) % (top + 1));
+            return v;
+        };
+        auto p8 = row(uint8_t{}, 255), a8 = p8, off = row(uint8_t{}, 255), high = row(uint8_t{}, 255);
+        const auto low = row(uint16_t{}, 65535);
+        portable.flatField8(p8.data(), off.data(), high.data(), low.data(), w);
+        avx2->flatField8(a8.data(), off.data(), high.data(), low.data(), w);
+        EXPECT_EQ(p8, a8);
+        std::vector<uint64_t> factor(static_cast<size_t>(w));
+        for (auto& f : factor)
+            f = uint64_t(any(rng)) << 48 | uint64_t(any(rng)) << 16 | uint64_t(any(rng));
+        auto p16 = row(uint16_t{}, 65535), a16 = p16;
+        portable.flatField16(p16.data(), factor.data(), w);
+        avx2->flatField16(a16.data(), factor.data(), w);
+        EXPECT_EQ(p16, a16);
+        for (const int32_t top : {255, 65535}) {
+            auto up = row(uint16_t{}, top), mid = row(uint16_t{}, top), down = row(uint16_t{}, top);
+            std::vector<uint16_t> hot(static_cast<size_t>(w)), dead(hot), m1(hot), m2(hot);
+            for (auto& f : hot)
+                f = flag(rng) == 0;
+            if (top == 255) {
+                const auto narrow = [](const std::vector<uint16_t>& v) { return std::vector<uint8_t>(v.begin(), v.end()); };
+                auto u = narrow(up), c = narrow(mid), d = narrow(down), h = narrow(hot), z = narrow(dead);
+                std::vector<uint8_t> n1(static_cast<size_t>(w)), n2(n1);
+                EXPECT_EQ(portable.markRow8(u.data(), c.data(), d.data(), h.data(), z.data(), n1.data(), w, 30),
+                          avx2->markRow8(u.data(), c.data(), d.data(), h.data(), z.data(), n2.data(), w, 30));
+                EXPECT_EQ(n1, n2);
+            } else {
+                EXPECT_EQ(portable.markRow16(up.data(), mid.data(), down.data(), hot.data(), dead.data(), m1.data(), w, 480),
+                          avx2->markRow16(up.data(), mid.data(), down.data(), hot.data(), dead.data(), m2.data(), w, 480));
+                EXPECT_EQ(m1, m2);
+            }
+        }
     }
 }
