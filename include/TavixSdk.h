@@ -400,11 +400,12 @@ TAVIX_EXPORT int32_t TAVIX_API Tavix_SaveImageW(uint32_t handle, const TavixWide
  * Two corrections of the raw frame, before mirroring and colour conversion,
  * switched by Tavix_SetMaskFilter (flat field) and Tavix_SetDotFilter
  * (defect pixels). Both work against references of the whole 2448 x 2048
- * sensor, one pair per depth; a cropped frame is corrected with the
- * references at its capture window's position, a sub-sampled frame with
- * those of the sensor pixels it keeps (pairs of columns and rows: 0, 1, 4,
- * 5, ...). The references start neutral (dark 0, white full scale), so the
- * filters change nothing until references are taken or loaded.
+ * sensor, one pair per depth, taken with the camera's current flips. A
+ * cropped, wide or sub-sampled frame is corrected with the reference
+ * samples of the sensor pixels that delivered it (the 1/2 skip keeps pairs
+ * of columns and rows: 0, 1, 4, 5, ...). The references start neutral (dark
+ * 0, white full scale), so the filters change nothing until references are
+ * taken or loaded.
  *
  * Flat field: P = (P - dark) * 256 / (white - dark), 0..255, for 8-bit
  * frames (P stays where white = dark); (P - dark) * 65536 / (white - dark),

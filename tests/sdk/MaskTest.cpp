@@ -68,6 +68,7 @@ struct Window {
 const Window kWhole{0, 0, kW, kH, 0, kW, kH, {{0, 0}, {0, 0}}, false, 2};
 const Window kCropped{400, 448, 256, 128, 0, 256, 128, {{400, 448}, {kW - 400 - 256, kH - 448 - 128}}, false, 0};
 const Window kWide{100, 0, 2048, kH, 0, 2048, kH, {{400, 0}, {400, 0}}, false, 2};
+const Window kBand{0, 512, kW, 1024, 0, kW, 1024, {{0, 512}, {0, 512}}, false, 2}; // whole rows only
 const Window kHalf{0, 0, kW, kH, 1, 1216, 1024, {{18, 2}, {16, 0}}, true, 2};
 
 void Use(uint32_t handle, const Window& w)
@@ -213,6 +214,8 @@ TEST_F(Sdk, MaskFileHoldsTheReferencesAndRefusalsChangeNothing)
         {"kind -1", [&] { return Tavix_UpdateMaskData(handle_, -1); }, 12},
         {"a cropped frame", [&] { Use(handle_, kCropped); Snap(handle_, 8, 256, 128);
                                   return Tavix_UpdateMaskData(handle_, 1); }, 7},
+        {"whole rows, not all of them", [&] { Use(handle_, kBand); Snap(handle_, 8, kW, 1024);
+                                              return Tavix_UpdateMaskData(handle_, 0); }, 7},
         {"a sub-sampled frame", [&] { Use(handle_, kHalf); Snap(handle_, 8, 1216, 1024);
                                       return Tavix_UpdateMaskData(handle_, 0); }, 7},
         {"width 2447", [&] { return Tavix_LoadMaskFile(handle_, wideFile.c_str()); }, 14},
