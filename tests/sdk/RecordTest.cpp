@@ -65,6 +65,22 @@ size_t FramesDiffering(const std::string& path, const AviFile& avi, const std::v
     return differing;
 }
 
+// Waits until the recording of `name`, still under its temporary name,
+// holds at least `frames` frames (slow builds take a while to start).
+void WaitForFrames(const ScratchFolder& folder, const std::string& name, uintmax_t frames)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < end) {
+        for (const std::string& n : folder.Names()) {
+            std::error_code ignored;
+            if (n.rfind(name + ".tmp.", 0) == 0 &&
+                std::filesystem::file_size(folder.Path() / n, ignored) >= 232 + frames * (8 + kFrameBytes))
+                return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 } // namespace
 
 TEST_F(Sdk, RecordingsShowTheSceneAndEndOnTimeWithTheMeasuredRate)
@@ -143,7 +159,7 @@ TEST_F(Sdk, ARecordingEndedEarlyIsStillAFinishedFile)
         SCOPED_TRACE(how);
         const std::string path = folder.File(how + ".avi");
         ASSERT_EQ(Tavix_Record(handle_, path.c_str(), 60000, 0), 1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        WaitForFrames(folder, how + ".avi", 2);
         stop();
         if (how != "unplug") {
             EXPECT_TRUE(std::filesystem::exists(path)) << "finished before the stop returned";
