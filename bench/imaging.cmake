@@ -8,3 +8,7 @@ tavix_bench(bench_imaging
 tavix_bench(bench_filters
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/imaging/FilterBench.cpp
   DEPS tavix_imaging opencv_core)
+# Flat field and dot filter on a full frame, beside a division per pixel.
+tavix_bench(bench_mask
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/imaging/MaskBench.cpp
+  DEPS tavix_imaging)

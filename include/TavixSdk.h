@@ -423,6 +423,51 @@ TAVIX_EXPORT int32_t TAVIX_API Tavix_Record(uint32_t handle, const char* fileNam
 TAVIX_EXPORT int32_t TAVIX_API Tavix_RecordW(uint32_t handle, const TavixWideChar* fileName, int32_t durationMs,
                                              int32_t showWindow);
 
+/* ---- Defect mask ------------------------------------------------------------
+ * Two corrections of the raw frame, before mirroring and colour conversion,
+ * switched by Tavix_SetMaskFilter (flat field) and Tavix_SetDotFilter
+ * (defect pixels). Both work against references of the whole 2448 x 2048
+ * sensor, one pair per depth, taken with the camera's current flips. A
+ * cropped, wide or sub-sampled frame is corrected with the reference
+ * samples of the sensor pixels that delivered it (the 1/2 skip keeps pairs
+ * of columns and rows: 0, 1, 4, 5, ...). The references start neutral (dark
+ * 0, white full scale), so the filters change nothing until references are
+ * taken or loaded.
+ *
+ * Flat field: P = (P - dark) * 256 / (white - dark), 0..255, for 8-bit
+ * frames (P stays where white = dark); (P - dark) * 65536 / (white - dark),
+ * 0..65535, for 16-bit ones (P stays where white <= dark). Frames that
+ * span the sensor's width or height keep their two outer pixels.
+ * Dot filter: a pixel whose reference flags it (dark reference above 192 or
+ * white reference below 64 at 8 bits; above 768 or below 256 at 16 bits,
+ * whose samples carry the IMX264's 12 bits) or which differs from the mean
+ * of its four neighbours by 30 (8-bit) or 480 (16-bit) or more becomes the
+ * mean of the nearest unflagged pixels left, right, above and below. */
+
+/* kind 0 takes the newest raw frame (of Tavix_SnapShot or the preview) as
+ * the dark reference of its depth, 1 as the white one, and derives its
+ * defect flags. Only a frame of the whole sensor is taken. 1 on success; 0
+ * with error 1 without an open camera or before the first frame, 12 for
+ * another kind, 7 when the frame does not cover the whole sensor (a capture
+ * window or sub-sampling) - nothing is changed then. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_UpdateMaskData(uint32_t handle, int32_t kind);
+/* Mask file: "KELVOR MASK1000" and a 0 byte, width 2448, height 2048 and the
+ * four block sizes as little-endian 32-bit numbers, then the pixel memory
+ * of the dark and white 8-bit references (5013504 bytes each) and of the
+ * dark and white 16-bit ones (10027008 bytes each, little-endian samples),
+ * memory row 0 first: 30081064 bytes. Saving writes beside the target and
+ * renames over it, so a failed save leaves an existing file as it was.
+ * Loading reads the whole file first and replaces all four references only
+ * when its header and length are exactly those; otherwise nothing changes.
+ * 1 on success; 0 with error 1 without an open camera, 14 when the file
+ * cannot be written, opened or read, or is not such a file, 5 when memory
+ * for the references ran out. The W forms fail with error 12 when the name
+ * does not convert. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SaveMaskFile(uint32_t handle, const char* fileName);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SaveMaskFileW(uint32_t handle, const TavixWideChar* fileName);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_LoadMaskFile(uint32_t handle, const char* fileName);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_LoadMaskFileW(uint32_t handle, const TavixWideChar* fileName);
+
 #if !defined(_WIN32)
 /* Linux: receives every message the library posts (what PostMessage carries
  * on Windows). The sink runs on the library's thread, possibly while it holds

@@ -88,6 +88,12 @@ public:
     virtual int GetClockMode(uint32_t* mode) { return sensor_ ? sensor_->GetClockMode(mode) : 0; }
     virtual int SetCaptureWindow(uint32_t x, uint32_t y, uint32_t width, uint32_t height, uint32_t mode);
     virtual int GetCaptureWindow(uint32_t* x, uint32_t* y, uint32_t* width, uint32_t* height, uint32_t* mode);
+    // Where the first pixel of a frame that ReadFrame (orientation 1)
+    // delivers for the capture window lies in a whole frame delivered the
+    // same way, for corrections against references taken from whole
+    // frames. The window's own origin where the sensor does not say how it
+    // reads. 0 without a sensor.
+    virtual int GetReadoutOrigin(uint32_t* x, uint32_t* y);
     virtual int SetMirrorH(uint32_t on) { return sensor_ ? sensor_->SetMirrorH(on) : 0; }
     virtual int SetMirrorV(uint32_t on) { return sensor_ ? sensor_->SetFlipV(on) : 0; }
     virtual uint32_t GetMirrorH() { return GivenValue(&CSensorBase::GetMirrorH); }

@@ -39,6 +39,44 @@ int CTavixU3Q5Base::WaitFrame(uint32_t timeoutMs)
     }
 }
 
+namespace {
+// A frame of delivered positions per axis, each read from read-out
+// position start + s(f(i)), s the pairs' spread; the copy-out may reverse
+// the axis. Where a whole frame (start 0, count size, same flip and copy)
+// delivers position c from the same sensor pixel: c = origin + s(i), since
+// s(a + b) = s(a) + s(b) and s(F - i) = s(F) - s(i) for even a and odd F.
+uint32_t AxisOrigin(const CSensorBase::ReadoutAxis& axis, uint32_t delivered, uint32_t size, bool reversed)
+{
+    const auto spread = [&axis](uint32_t k) { return axis.pairs ? 4 * (k >> 1) + (k & 1) : k; };
+    if (delivered == 0 || axis.count < delivered)
+        return 0;
+    if (axis.flipped == reversed)
+        return axis.start + spread(axis.flipped ? axis.count - delivered : 0);
+    const uint64_t last = uint64_t{axis.start} + spread(reversed ? delivered - 1 : axis.count - 1);
+    return last < size ? static_cast<uint32_t>(size - 1 - last) : 0;
+}
+} // namespace
+
+int CTavixU3Q5Base::GetReadoutOrigin(uint32_t* x, uint32_t* y)
+{
+    if (!sensor_)
+        return 0;
+    const SensorInfo& info = sensor_->Info();
+    CSensorBase::ReadoutAxis horizontal, vertical;
+    if (!sensor_->GetReadout(&horizontal, &vertical)) {
+        *x = info.windowX;
+        *y = info.windowY;
+        return 1;
+    }
+    // The copy-out's orientation, as CopySlot takes it for orientation 1.
+    const uint32_t format = info.outputFormat;
+    const bool mirror = format == kOutputFormatMirrored || format == kOutputFormatMirroredReversed;
+    const bool bottomToTop = format == kOutputFormatReversed || format == kOutputFormatMirroredReversed;
+    *x = AxisOrigin(horizontal, info.windowWidth, info.sensorWidth, mirror);
+    *y = AxisOrigin(vertical, info.windowHeight, info.sensorHeight, bottomToTop);
+    return 1;
+}
+
 uint32_t CTavixU3Q5Base::SlotBehind(int32_t writeIndex) const
 {
     return static_cast<uint32_t>(writeIndex > 0 ? writeIndex - 1 : ringSize_ - 1);

@@ -50,7 +50,7 @@ void GrayModeGains(DibImage& raw, const FrameSettings& s, FrameObserver* observe
 }
 } // namespace
 
-int ProcessFrame(FrameImages& images, const FrameSettings& s, FrameObserver* observer)
+int ProcessFrame(FrameImages& images, const FrameSettings& s, FrameObserver* observer, RawCorrection* correction)
 {
     DibImage* raw = images.RawImage(s.colorMode);
     if (raw == nullptr || raw->Empty())
@@ -61,8 +61,8 @@ int ProcessFrame(FrameImages& images, const FrameSettings& s, FrameObserver* obs
         if (AutoIrisActs(percent) && observer != nullptr)
             observer->AutoIrisMeasured(percent);
     }
-    // Flat-field and defect-pixel correction (under the configuration
-    // lock) follow here once they exist.
+    if (correction != nullptr)
+        correction->Correct(*raw);
 
     const bool softwareVertical = s.mirrorVertical && !s.hardwareMirrorVertical;
     const bool softwareHorizontal = s.mirrorHorizontal && !s.hardwareMirrorHorizontal;

@@ -48,11 +48,21 @@ public:
     virtual void AutoIrisMeasured(int32_t percent) = 0;
 };
 
+// Flat-field and defect-pixel correction of the raw frame, which the caller
+// runs under the lock of its references, after Auto Iris has measured the
+// frame and before anything else touches it.
+class RawCorrection {
+public:
+    virtual ~RawCorrection() = default;
+    virtual void Correct(DibImage& raw) = 0;
+};
+
 // Converts the raw image of settings.colorMode (already spread to its
 // stride) into the result image, in place for modes 0 and 1. The caller
 // holds the frame lock. 0 for an unknown colour mode or images not sized
 // for it. observer may be null; measurements are then used for the frame
-// only.
-int ProcessFrame(FrameImages& images, const FrameSettings& settings, FrameObserver* observer = nullptr);
+// only. correction may be null.
+int ProcessFrame(FrameImages& images, const FrameSettings& settings, FrameObserver* observer = nullptr,
+                 RawCorrection* correction = nullptr);
 
 } // namespace tavix::imaging

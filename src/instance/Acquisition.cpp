@@ -43,14 +43,19 @@ int CTavix::PrepareAcquisition()
     // asked for halved by sub-sampling and cut to whole units of 16 columns
     // and 4 rows (1224 columns become 1216), and a bitmap of the size asked
     // for would hold columns the camera never wrote.
-    uint32_t width = 0, height = 0;
-    camera.GetCaptureWindow(nullptr, nullptr, &width, &height, nullptr);
+    uint32_t width = 0, height = 0, mode = 0;
+    camera.GetCaptureWindow(nullptr, nullptr, &width, &height, &mode);
     {
         std::lock_guard lock(frameLock_);
         if (!images_.SizeForColorMode(static_cast<int32_t>(width), static_cast<int32_t>(height), colorMode)) {
             PushError(TAVIX_ERR_BUFFER);
             return 0;
         }
+        // The flat field leaves two pixels along the edges of frames that
+        // span the sensor in either direction. The origin follows the
+        // sensor's flips, which may change between frames.
+        const bool spans = geometry_.width == kSensorWidth || geometry_.height == kSensorHeight;
+        maskWindow_ = {0, 0, mode == 1, spans ? 2 : 0};
     }
 
     camera.SetMirrorV(static_cast<uint32_t>(analog_.mirrorV.load()));
@@ -191,7 +196,12 @@ void CTavix::ConvertFrame()
         }
         void AutoIrisMeasured(int32_t percent) override { t.ApplyAutoIris(percent); }
     } keeper(*this);
-    imaging::ProcessFrame(images_, s, &keeper);
+    struct Corrector : imaging::RawCorrection {
+        CTavix& t;
+        explicit Corrector(CTavix& owner) : t(owner) {}
+        void Correct(imaging::DibImage& raw) override { t.CorrectRawFrame(raw); }
+    } corrector(*this);
+    imaging::ProcessFrame(images_, s, &keeper, &corrector);
 }
 
 void CTavix::ApplyAutoIris(int32_t percent)

@@ -21,9 +21,6 @@ constexpr int32_t kDeviceNameBytes = 23;
 
 intptr_t SignExtended(uint32_t code) { return static_cast<intptr_t>(static_cast<int32_t>(code)); }
 
-// Mask planes 1..10: which hold 16-bit samples, and which start all ones.
-constexpr int32_t kMaskPlaneBits[CTavix::kMaskPlanes] = {8, 8, 16, 16, 8, 8, 16, 16, 8, 16};
-
 } // namespace
 
 CTavix::CTavix() : recorder_(std::make_unique<output::AviWriter>()), fpsStart_(platform::TickCount()) {}
@@ -126,26 +123,6 @@ void CTavix::ApplyAnalogAfterOpen()
         camera.SetFeature(0);
     if (camera.IsBlackLevelSupported())
         camera.SetBlackLevel(static_cast<uint32_t>(analog_.blackLevel.load()));
-}
-
-// The ten planes take 75 MB, and only the mask and flat-field code reads
-// them: they are made when that code first asks, not with every instance.
-bool CTavix::EnsureMaskPlanes()
-{
-    if (!maskPlanes_[0].Empty())
-        return true;
-    for (int plane = 0; plane < kMaskPlanes; ++plane) {
-        imaging::DibImage& image = maskPlanes_[static_cast<size_t>(plane)];
-        if (!image.Create(kSensorWidth, kSensorHeight, kMaskPlaneBits[plane])) {
-            for (imaging::DibImage& made : maskPlanes_)
-                made.Release();
-            return false;
-        }
-        // Plane 2 holds a mask of all ones, plane 4 of all 0xFFFF words.
-        if (plane == 1 || plane == 3)
-            std::memset(image.Bits(), 0xFF, image.SizeBytes());
-    }
-    return true;
 }
 
 // --- settings persistence ---------------------------------------------------------

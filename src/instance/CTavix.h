@@ -8,8 +8,9 @@
 // Acquisition states: idle; preview (the acquisition thread converts and
 // delivers every frame); capture (prepared, frames fetched one by one with
 // SnapShot). The frame lock is held from reading a frame to the end of its
-// delivery; the configuration lock around the configuration list. A
-// recording thread may take the converted frames of a preview.
+// delivery; the configuration lock around the configuration list and the
+// mask planes (taken after the frame lock where both are held). A recording
+// thread may take the converted frames of a preview.
 
 #include <array>
 #include <atomic>
@@ -22,7 +23,9 @@
 #include "TavixSdk.h"
 #include "imaging/DibImage.h"
 #include "imaging/FrameImages.h"
+#include "imaging/ReferenceWindow.h"
 #include "instance/ErrorStack.h"
+#include "instance/MaskPlanes.h"
 #include "instance/Settings.h"
 #include "output/AviWriter.h"
 #include "platform/DeviceNotification.h"
@@ -38,7 +41,6 @@ public:
     static constexpr uint32_t kProductId = 0x31B4;
     static constexpr int32_t kSensorWidth = 2448;
     static constexpr int32_t kSensorHeight = 2048;
-    static constexpr int kMaskPlanes = 10;
     static constexpr uint32_t kFrameWaitMs = 3000;
     // Events posted with a zero wParam.
     static constexpr intptr_t kEventBufferTooSmall = 5;
@@ -91,6 +93,11 @@ public:
     void SetRecordingFileLimit(uint64_t bytes) { recorder_ = std::make_unique<output::AviWriter>(bytes); }
     // Filter values by number; the getter sets *ok (may be null).
     int32_t GetFilterValue(int32_t number, int32_t* ok);
+    // The defect mask: kind 0 stores the newest raw frame as the dark
+    // reference of its depth, 1 as the white one; mask files hold all four.
+    int UpdateMaskData(int32_t kind);
+    int SaveMaskFile(const char* path);
+    int LoadMaskFile(const char* path);
     int SetFilterValue(int32_t number, int32_t value);
     int SetMirror(bool horizontal, int32_t flag);
     int32_t GetMirror(bool horizontal);
@@ -162,13 +169,15 @@ private:
     };
     StoredValue Stored(int32_t number);
     void SendExposure(uint32_t exposure);
-    bool EnsureMaskPlanes();
     bool CaptureWindowValid() const;
     int PrepareAcquisition();
     // Reads the newest frame into the raw bitmap of the colour mode and
     // spreads its rows to the bitmap's stride; false when the read failed.
     bool ReadRawFrame();
     void ConvertFrame();
+    // Flat field and dot filter of the raw frame, under the configuration
+    // lock, when either is on.
+    void CorrectRawFrame(imaging::DibImage& raw);
     // Auto Iris: exposure or global gain times percent / 100, within the
     // camera's range.
     void ApplyAutoIris(int32_t percent);
@@ -186,7 +195,9 @@ private:
     std::unique_ptr<CTavixUSB3Q5SimpleSdk> camera_;
     imaging::FrameImages images_;
     imaging::DibImage displayImage_;
-    std::array<imaging::DibImage, kMaskPlanes> maskPlanes_;
+    MaskPlanes mask_;
+    // Where the raw frames of the prepared acquisition lie on the sensor.
+    imaging::ReferenceWindow maskWindow_;
 
     settings::Geometry geometry_;
     settings::CameraValues cameraValues_;

@@ -1,5 +1,5 @@
 // Exports of device selection, acquisition, image size and format, the
-// configuration file and still images: each looks the handle up and
+// configuration file, still images and the defect mask: each looks the handle up and
 // forwards to its instance.
 
 #include <cstring>
@@ -221,6 +221,37 @@ int32_t TAVIX_API Tavix_RecordW(uint32_t handle, const TavixWideChar* fileName, 
     return CallInstance(handle, 0, [&](CTavix& t) {
         char narrow[tavix::platform::kTextBufferBytes];
         return Narrowed(t, fileName, narrow) ? t.Record(narrow, durationMs, showWindow) : 0;
+    });
+}
+
+int32_t TAVIX_API Tavix_UpdateMaskData(uint32_t handle, int32_t kind)
+{
+    return CallInstance(handle, 0, [&](CTavix& t) { return t.UpdateMaskData(kind); });
+}
+
+int32_t TAVIX_API Tavix_SaveMaskFile(uint32_t handle, const char* fileName)
+{
+    return CallInstance(handle, 0, [&](CTavix& t) { return t.SaveMaskFile(fileName); });
+}
+
+int32_t TAVIX_API Tavix_SaveMaskFileW(uint32_t handle, const TavixWideChar* fileName)
+{
+    return CallInstance(handle, 0, [&](CTavix& t) {
+        char narrow[tavix::platform::kTextBufferBytes];
+        return Narrowed(t, fileName, narrow) ? t.SaveMaskFile(narrow) : 0;
+    });
+}
+
+int32_t TAVIX_API Tavix_LoadMaskFile(uint32_t handle, const char* fileName)
+{
+    return CallInstance(handle, 0, [&](CTavix& t) { return t.LoadMaskFile(fileName); });
+}
+
+int32_t TAVIX_API Tavix_LoadMaskFileW(uint32_t handle, const TavixWideChar* fileName)
+{
+    return CallInstance(handle, 0, [&](CTavix& t) {
+        char narrow[tavix::platform::kTextBufferBytes];
+        return Narrowed(t, fileName, narrow) ? t.LoadMaskFile(narrow) : 0;
     });
 }
 

@@ -40,6 +40,17 @@ public:
                           uint32_t /*mode*/) { return 0; }
     virtual int GetWindow(uint32_t* /*x*/, uint32_t* /*width*/, uint32_t* /*y*/, uint32_t* /*height*/,
                           uint32_t* /*mode*/) { return 0; }
+    // How the sensor reads an axis of the capture window out: count
+    // positions from position start of its read-out order (in pairs 0, 1,
+    // 4, 5, ... when skipping), in reverse when flipped. False where the
+    // driver does not say.
+    struct ReadoutAxis {
+        uint32_t start = 0;
+        uint32_t count = 0;
+        bool flipped = false;
+        bool pairs = false;
+    };
+    virtual bool GetReadout(ReadoutAxis* /*horizontal*/, ReadoutAxis* /*vertical*/) { return false; }
     virtual int SetTriggerMode(int32_t /*mode*/) { return 0; }
     virtual int GetTriggerMode(int32_t* /*mode*/) { return 0; }
     virtual int ModelSet(uint32_t /*value*/) { return 0; }

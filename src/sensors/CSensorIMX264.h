@@ -31,6 +31,7 @@ public:
     int InitializeSensor() override;
     int SetWindow(uint32_t x, uint32_t width, uint32_t y, uint32_t height, uint32_t mode) override;
     int GetWindow(uint32_t* x, uint32_t* width, uint32_t* y, uint32_t* height, uint32_t* mode) override;
+    bool GetReadout(ReadoutAxis* horizontal, ReadoutAxis* vertical) override;
     int SetTriggerMode(int32_t /*mode*/) override { return 1; }
     int GetTriggerMode(int32_t* /*mode*/) override { return 1; }
     int SetTransferDepth(uint32_t sixteenBits) override;
@@ -88,6 +89,12 @@ private:
     // a change of transfer depth re-applies the same window.
     uint32_t requestedWidth_;
     uint32_t requestedHeight_;
+    // What the sensor reads of each axis, as last written: from its start
+    // register on an axis that is cropped, else the whole axis (the FPGA
+    // keeps the first samples), count positions, in pairs when skipping.
+    ReadoutAxis readoutH_;
+    ReadoutAxis readoutV_;
+    bool readoutPairs_ = false;
     // The shutter as last written; unknown until the first write.
     uint32_t shutter_ = kShutterUnknown;
     static constexpr uint32_t kShutterUnknown = 0xFFFFFFFFu;

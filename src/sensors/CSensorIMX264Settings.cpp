@@ -66,6 +66,10 @@ int CSensorIMX264::SetWindow(uint32_t x, uint32_t width, uint32_t y, uint32_t he
     const auto startH = static_cast<uint32_t>(info_.sensorWidth - w - x4);
     const auto startV = static_cast<uint32_t>(info_.sensorHeight - h - y4);
     WriteWindowRegisters(modeBits, startH, startV, w, h, mode);
+    const uint32_t skip = half ? 2 : 1;
+    readoutH_ = (modeBits & 1) != 0 ? ReadoutAxis{startH, w} : ReadoutAxis{0, info_.sensorWidth / skip};
+    readoutV_ = (modeBits & 2) != 0 ? ReadoutAxis{startV, h} : ReadoutAxis{0, info_.sensorHeight / skip};
+    readoutPairs_ = half;
 
     info_.frameLength = frameMin;
     info_.windowX = static_cast<uint32_t>(x4);
@@ -104,6 +108,17 @@ int CSensorIMX264::GetWindow(uint32_t* x, uint32_t* width, uint32_t* y, uint32_t
     Deliver(height, info_.windowHeight);
     Deliver(mode, info_.windowMode);
     return 1;
+}
+
+bool CSensorIMX264::GetReadout(ReadoutAxis* horizontal, ReadoutAxis* vertical)
+{
+    const SettingsLock settings(settingsLock_);
+    *horizontal = readoutH_;
+    *vertical = readoutV_;
+    horizontal->flipped = info_.flipH != 0;
+    vertical->flipped = info_.flipV != 0;
+    horizontal->pairs = vertical->pairs = readoutPairs_;
+    return true;
 }
 
 int CSensorIMX264::SetTransferDepth(uint32_t sixteenBits)

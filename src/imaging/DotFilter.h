@@ -1,0 +1,29 @@
+#pragma once
+// Defect-pixel correction: a pixel is marked when its defect flags are set
+// or it stands out from the mean of its four direct neighbours by the
+// threshold or more; each marked pixel becomes the mean of the nearest
+// unmarked pixels to its left, right, top and bottom. Only unmarked pixels
+// are read, so the corrections do not feed each other.
+
+#include <cstdint>
+
+#include "imaging/DibImage.h"
+#include "imaging/ReferenceWindow.h"
+
+namespace tavix::imaging {
+
+constexpr int32_t kDotThreshold8 = 30;
+constexpr int32_t kDotThreshold16 = 480;
+
+// Corrects an 8- or 16-bit frame in place. hot and dead are the flag maps of
+// the frame's depth (the references' geometry), read at each frame pixel's
+// reference position (the window's margin does not apply); marks is a work
+// map of the frame's depth at least as large as the frame. Pixels of the
+// frame's outer row and column are never marked, so every search ends at
+// the latest there, and the work grows with the marked pixels alone, not
+// with the lengths of their searches. Nothing happens for images that do
+// not fit together.
+void ApplyDotFilter(DibImage& frame, const DibImage& hot, const DibImage& dead, DibImage& marks,
+                    const ReferenceWindow& window, int32_t threshold);
+
+} // namespace tavix::imaging
