@@ -92,6 +92,23 @@ void EmulatedCamera::SetChipId(uint16_t id)
     core_->Locked([&] { core_->firmware.Sensor().SetChipId(id); });
 }
 
+uint16_t EmulatedCamera::BusRegister(uint8_t device, uint16_t address) const
+{
+    return core_->Locked([&]() -> uint16_t {
+        const RegisterDevice* found = core_->firmware.Bus().DeviceAt(device);
+        return found == nullptr ? 0 : found->Peek(address);
+    });
+}
+
+void EmulatedCamera::SetBusRegister(uint8_t device, uint16_t address, uint16_t value)
+{
+    core_->Locked([&] {
+        RegisterDevice* found = core_->firmware.Bus().DeviceAt(device);
+        if (found != nullptr)
+            found->Poke(address, value);
+    });
+}
+
 uint16_t EmulatedCamera::SensorWord(uint16_t address) const
 {
     return core_->Locked([&]() -> uint16_t {

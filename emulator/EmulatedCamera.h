@@ -1,10 +1,12 @@
 #pragma once
 // One emulated camera as the driver sees it: an FX3 controller answering
 // vendor requests, an I2C bus with the FPGA's register port (0x40/0x41), the
-// IMX264 (0x48), the serial EEPROM (0xA2/0xA3) and the ready device (0x5E),
-// and the frame source on bulk endpoint 0x81. Every request arrives as the
-// driver's byte-exact records through an EmulatedPort handle; malformed
-// records are refused and logged, so that a transport bug fails its test.
+// IMX264 (0x48), the serial EEPROM (0xA2/0xA3), the ready device (0x5E)
+// and plain register devices for the family's other sensors (0x20, 0x42,
+// 0x5A, 0x90), and the frame source on bulk endpoint 0x81. Every request arrives
+// as the driver's byte-exact records through an EmulatedPort handle;
+// malformed records are refused and logged, so that a transport bug fails
+// its test.
 //
 // Tests reach the camera's inside through this class: register files,
 // EEPROM, information blocks, readiness, fault injection, the frame settings
@@ -123,6 +125,10 @@ public:
     // Sets identification registers 0x0348/0x0349 so that
     // (0x0349 & 0x7F) × 4 + (0x0348 >> 6 & 3) gives the id.
     void SetChipId(uint16_t id);
+    // Plain register devices of the family's other sensors (I2cBus), by
+    // their 8-bit bus address: 8- or 16-bit values; 0 for no device.
+    uint16_t BusRegister(uint8_t device, uint16_t address) const;
+    void SetBusRegister(uint8_t device, uint16_t address, uint16_t value);
     // Word registers of requests 0x3E/0x3F and 32-bit registers of 0xD0/0xD1.
     uint16_t SensorWord(uint16_t address) const;
     uint32_t ControllerRegister(uint16_t address) const;

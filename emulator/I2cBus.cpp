@@ -27,6 +27,16 @@ void I2cBus::PowerUp()
     sensorPointer_ = 0;
     eepromPointer_ = 0;
     readyPolls_ = 0;
+    for (RegisterDevice& device : devices_)
+        device.PowerUp();
+}
+
+RegisterDevice* I2cBus::DeviceAt(uint8_t address)
+{
+    for (RegisterDevice& device : devices_)
+        if (device.BusAddress() == (address & 0xFE))
+            return &device;
+    return nullptr;
 }
 
 void I2cBus::SetAbsent(uint8_t address, bool absent)
@@ -110,6 +120,13 @@ bool I2cBus::Write(uint8_t address, const uint8_t* data, size_t count, std::stri
     default:
         break;
     }
+    RegisterDevice* device = DeviceAt(address);
+    if (device != nullptr && (address & 1) == 0) {
+        if (device->Write(data, count))
+            return true;
+        problem = Describe("register device 0x%02X written without a whole address and values", address);
+        return false;
+    }
     if ((address & 1) != 0)
         problem = Describe("I2C write to the read address 0x%02X", address);
     else
@@ -151,6 +168,11 @@ bool I2cBus::Read(uint8_t address, uint8_t* data, size_t count, std::string& pro
     }
     default:
         break;
+    }
+    RegisterDevice* device = DeviceAt(address);
+    if (device != nullptr && (address & 1) != 0) {
+        device->Read(data, count);
+        return true;
     }
     if ((address & 1) == 0)
         problem = Describe("I2C read from the write address 0x%02X", address);

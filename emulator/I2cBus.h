@@ -1,7 +1,9 @@
 #pragma once
 // The camera's I2C bus behind vendor requests 0x30/0x31: the FPGA's register
 // port, the IMX264, the serial EEPROM and the ready device, each speaking
-// its own framing. A transaction that a device does not accept is not
+// its own framing, and plain register devices where the family's other
+// sensors sit (the MT9 heads at 0x20 and 0x90, the Oska head at 0x42, the
+// MT9F002's auxiliary device at 0x5A). A transaction that a device does not accept is not
 // acknowledged; the reason is given in plain words. Not thread-safe.
 
 #include <array>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "emulator/EmulatedCamera.h"
+#include "emulator/RegisterDevice.h"
 
 namespace tavix::emu {
 
@@ -29,6 +32,10 @@ constexpr uint8_t kReadyDevice = 0x5E; // reads 2 bytes, first byte 0 when the s
 constexpr uint8_t kReadyDeviceRead = 0x5F;
 constexpr uint8_t kEeprom = 0xA2;      // 2 bytes: address high, low (+ values to write)
 constexpr uint8_t kEepromRead = 0xA3;  // bytes from the selected address on
+constexpr uint8_t kMt9Sensor = 0x20;   // 2 address bytes, then 16-bit values, each high byte first
+constexpr uint8_t kMt9P001Sensor = 0x90;
+constexpr uint8_t kOskaHead = 0x42;    // 1 address byte, then 8-bit values
+constexpr uint8_t kAuxDevice = 0x5A;   // the MT9F002 heads' auxiliary registers, framed as 0x42
 } // namespace i2c
 
 class I2cBus {
@@ -50,6 +57,9 @@ public:
     }
     int ReadyDevicePolls() const { return readyPolls_; }
 
+    // The plain register device at this address (either form), or null.
+    RegisterDevice* DeviceAt(uint8_t address);
+
     const std::vector<RegisterWrite>& FpgaWrites() const { return fpgaWrites_; }
     const std::vector<RegisterWrite>& SensorWrites() const { return sensorWrites_; }
     void ClearHistory();
@@ -66,6 +76,9 @@ private:
     uint16_t eepromPointer_ = 0;
     int readyAfterPolls_ = 0;
     int readyPolls_ = 0;
+    std::array<RegisterDevice, 4> devices_{RegisterDevice(i2c::kMt9Sensor, 2, 2),
+                                           RegisterDevice(i2c::kMt9P001Sensor, 2, 2),
+                                           RegisterDevice(i2c::kOskaHead, 1, 1), RegisterDevice(i2c::kAuxDevice, 1, 1)};
     std::set<uint8_t> absent_;
     std::set<uint16_t> failingSensorRegs_;
     std::vector<RegisterWrite> fpgaWrites_;

@@ -87,6 +87,8 @@ typedef struct TavixFrameInfo {
 /* Events of TAVIX_WM_FRAME with wParam 0, in lParam. */
 #define TAVIX_EVENT_BUFFER_TOO_SMALL 5  /* the application buffer cannot hold the frame */
 #define TAVIX_EVENT_READ_FAILED 8       /* a frame could not be read; the preview goes on */
+#define TAVIX_EVENT_RECORDING_ENDED 12  /* a recording could not take more frames (file limit, write */
+                                        /* failure); its file holds the frames before */
 #define TAVIX_EVENT_CAMERA_STOPPED 13   /* the camera stopped delivering; the preview has ended */
 
 /* A UTF-16 code unit of the W functions' text (WCHAR on Windows). */
@@ -173,8 +175,9 @@ TAVIX_EXPORT int32_t TAVIX_API Tavix_Height(uint32_t handle);
 /* Sets the capture window directly: totals, starts and effective sizes.
  * The window must lie inside 2448 x 2048 (error 7, the values stay stored).
  * The camera delivers the width cut to a multiple of 16 and the height to
- * a multiple of 4, and half of both with sub-sampling; delivered images and
- * TavixFrameInfo have that size. */
+ * a multiple of 4; with sub-sampling both are halved first and then cut
+ * (250 x 130 gives 112 x 64). Delivered images and TavixFrameInfo have
+ * that size. */
 TAVIX_EXPORT int32_t TAVIX_API Tavix_SetCaptureWindowEx(uint32_t handle, int32_t hTotal, int32_t hStart,
                                                         int32_t hEffective, int32_t vTotal, int32_t vStart,
                                                         int32_t vEffective);
@@ -395,6 +398,30 @@ TAVIX_EXPORT int32_t TAVIX_API Tavix_LoadConfigFileW(uint32_t handle, const Tavi
  * 12 when the name does not convert. */
 TAVIX_EXPORT int32_t TAVIX_API Tavix_SaveImage(uint32_t handle, const char* fileName, int32_t format);
 TAVIX_EXPORT int32_t TAVIX_API Tavix_SaveImageW(uint32_t handle, const TavixWideChar* fileName, int32_t format);
+
+/* Starts a preview (as Tavix_Preview, with the preview window when
+ * showWindow is non-zero and one is configured) and records its converted
+ * frames into an uncompressed AVI file of 24-bit frames until durationMs
+ * milliseconds have passed since the first frame; the first frame after that
+ * is the last one recorded. The recording thread looks for a new frame every
+ * 10 ms, so frames that come faster are skipped, and the finished header
+ * carries the measured rate. 8-bit frames go through their palette, 16-bit
+ * samples keep the top eight of the camera's twelve bits, 48- and 64-bit
+ * pixels the high bytes of blue, green and red.
+ * Tavix_StopPreview, Tavix_Close, Tavix_Release, an unplugged camera or a
+ * new Tavix_Record end a recording early; its file is finished all the same.
+ * A file stops growing below 4 GiB (its sizes are 32-bit): the recording then
+ * ends with the frames before, error 12 and the TAVIX_EVENT_RECORDING_ENDED
+ * event to the notification window; so does a failed write. The file appears only finished, written
+ * beside the target and renamed over it. 1 when the recording started; 0 with
+ * error 9 for a missing name, 4 when the window cannot be created, 12 when
+ * the preview cannot start or the file cannot be created, 3 when the
+ * recording thread cannot start. The W form fails with error 12 when the
+ * name does not convert. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_Record(uint32_t handle, const char* fileName, int32_t durationMs,
+                                            int32_t showWindow);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_RecordW(uint32_t handle, const TavixWideChar* fileName, int32_t durationMs,
+                                             int32_t showWindow);
 
 /* ---- Defect mask ------------------------------------------------------------
  * Two corrections of the raw frame, before mirroring and colour conversion,

@@ -5,16 +5,17 @@
 #     libtiff, GoogleTest) from Debian's own source packages into a cache
 #     outside the checkout, keyed by their versions.
 # Idempotent and quiet when nothing is missing. Prints the dependency prefix
-# on its last line when called with --print-prefix.
+# on its last line when called with --print-prefix; --packages does step 1
+# only (all a native build needs).
 set -eu
 
 SELF="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 CACHE_ROOT="${TAVIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tavix}"
 PACKAGES="build-essential cmake ninja-build pkg-config dpkg-dev
-  libgtest-dev googletest libbenchmark-dev
+  libgtest-dev googletest libbenchmark-dev libcli11-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libopencv-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  nasm wine64 xvfb xauth"
+  nasm wine64 xvfb xauth ffmpeg"
 SOURCES="zlib libjpeg-turbo libpng1.6 tiff"
 
 log() { echo "setup: $*" >&2; }
@@ -149,6 +150,7 @@ EOF
 
 main() {
     install_packages
+    [ "${1:-}" = "--packages" ] && return 0
     mkdir -p "$CACHE_ROOT"
     versions=$(source_versions)
     if [ -z "$versions" ]; then
@@ -156,8 +158,9 @@ main() {
         versions=$(source_versions)
     fi
     [ -n "$versions" ] || fail "cannot resolve the source package versions of: $SOURCES (is there a deb-src entry?)"
-    # The key covers the recipe too: a changed build step builds afresh.
-    recipe=$(sha256sum "$SELF" | cut -c1-16)
+    # The key covers the recipe too: a changed build step builds afresh
+    # (the package list and the rest of this script do not).
+    recipe=$(sed -n '/^build_mingw_deps()/,/^}/p' "$SELF" | sha256sum | cut -c1-16)
     key=$(printf '%s %s %s' "$versions" "$(cross_versions)" "$recipe" | sha256sum | cut -c1-16)
     prefix="$CACHE_ROOT/mingw-deps-$key"
     if [ ! -f "$prefix/.complete" ]; then

@@ -135,6 +135,8 @@ int CTavix::StopPreview()
     if (acqThread_.joinable())
         acqThread_.join();
     acqDone_.reset();
+    // A recording ended early is finished with the frames it has.
+    StopRecording();
     return 1;
 }
 
@@ -314,8 +316,7 @@ int CTavix::CallBackPreview(platform::WindowHandle callbackWindow, uint8_t* buff
     userBuffer_ = buffer;
     userBufferSize_ = size;
     userRowOrder_ = rowOrder;
-    const bool noWindow = previewParent_ == nullptr && previewRect_ == std::array<int32_t, 4>{0, 0, 0, 0};
-    if (!noWindow) {
+    if (PreviewWindowConfigured()) {
         // The preview window comes with the display code; until then a
         // configured window is one that cannot be created.
         PushError(TAVIX_ERR_WINDOW);

@@ -23,7 +23,7 @@ intptr_t SignExtended(uint32_t code) { return static_cast<intptr_t>(static_cast<
 
 } // namespace
 
-CTavix::CTavix() : fpsStart_(platform::TickCount()) {}
+CTavix::CTavix() : recorder_(std::make_unique<output::AviWriter>()), fpsStart_(platform::TickCount()) {}
 
 CTavix::~CTavix()
 {

@@ -9,7 +9,8 @@
 // delivers every frame); capture (prepared, frames fetched one by one with
 // SnapShot). The frame lock is held from reading a frame to the end of its
 // delivery; the configuration lock around the configuration list and the
-// mask planes (taken after the frame lock where both are held).
+// mask planes (taken after the frame lock where both are held). A recording
+// thread may take the converted frames of a preview.
 
 #include <array>
 #include <atomic>
@@ -26,6 +27,7 @@
 #include "instance/ErrorStack.h"
 #include "instance/MaskPlanes.h"
 #include "instance/Settings.h"
+#include "output/AviWriter.h"
 #include "platform/DeviceNotification.h"
 #include "platform/Event.h"
 #include "platform/MessagePost.h"
@@ -83,6 +85,12 @@ public:
     int LoadConfigFile(const char* path);
     // Writes the newest converted frame of the colour mode to a file.
     int SaveImage(const char* path, int32_t format);
+    // Starts a preview and records its frames into an AVI file for duration
+    // milliseconds; stopping the preview ends the recording early, its file
+    // finished all the same.
+    int Record(const char* path, int32_t durationMs, int32_t showWindow);
+    // The file size at which a recording ends (tests set it small).
+    void SetRecordingFileLimit(uint64_t bytes) { recorder_ = std::make_unique<output::AviWriter>(bytes); }
     // Filter values by number; the getter sets *ok (may be null).
     int32_t GetFilterValue(int32_t number, int32_t* ok);
     // The defect mask: kind 0 stores the newest raw frame as the dark
@@ -177,6 +185,12 @@ private:
     void PostFrameEvent(uintptr_t wParam, intptr_t lParam) const;
     void AcquisitionLoop();
     void StopTransfer();
+    bool PreviewWindowConfigured() const;
+    // The recording thread: takes each new converted frame until the
+    // duration has passed, the preview stops or the file cannot take more.
+    void RecordLoop();
+    // Ends a running recording and waits until its file is finished.
+    void StopRecording();
 
     std::unique_ptr<CTavixUSB3Q5SimpleSdk> camera_;
     imaging::FrameImages images_;
@@ -215,6 +229,12 @@ private:
     int32_t userBufferSize_ = 0;
     int32_t userRowOrder_ = 0;
     TavixFrameInfo frameInfo_{};
+
+    std::unique_ptr<output::AviWriter> recorder_;
+    imaging::DibImage recordCopy_;  // the recorded geometry; 8- and 16-bit frames copied out of the lock
+    std::thread recordThread_;
+    std::atomic<int32_t> recording_{0};
+    uint32_t recordDuration_ = 0;
 
     std::atomic<int32_t> imageReady_{0};
     std::atomic<int32_t> newFrame_{0};

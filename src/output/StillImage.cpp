@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "output/LittleEndian.h"
 #include "output/StillWriters.h"
 #include "platform/FileReplacement.h"
 
@@ -12,17 +13,6 @@ constexpr uint32_t kBmpFileHeaderBytes = 14;
 constexpr uint32_t kBmpPaletteBytes = sizeof(imaging::RgbQuad) * imaging::kPaletteEntries;
 
 bool Put(std::FILE* file, const void* data, size_t bytes) { return std::fwrite(data, 1, bytes, file) == bytes; }
-
-void Store16(uint8_t* p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Store32(uint8_t* p, uint32_t v)
-{
-    Store16(p, v);
-    Store16(p + 2, v >> 16);
-}
 
 } // namespace
 

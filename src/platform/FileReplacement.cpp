@@ -27,6 +27,31 @@ void FileReplacement::Discard()
     os::RemoveFile(temporary_);
 }
 
+bool FileReplacement::Seek(uint64_t position)
+{
+    return stream_ != nullptr && os::SeekStream(stream_, position);
+}
+
+bool FileReplacement::CutAt(uint64_t length)
+{
+    if (stream_ == nullptr)
+        return false;
+    std::clearerr(stream_);
+    return std::fflush(stream_) == 0 && os::TruncateStream(stream_, length) && os::SeekStream(stream_, length);
+}
+
+void FileReplacement::StartWriteBack(uint64_t offset, uint64_t length)
+{
+    if (stream_ != nullptr)
+        os::StartWriteBack(stream_, offset, length);
+}
+
+void FileReplacement::DropWritten(uint64_t offset, uint64_t length)
+{
+    if (stream_ != nullptr)
+        os::DropWritten(stream_, offset, length);
+}
+
 bool FileReplacement::Commit()
 {
     if (stream_ == nullptr)

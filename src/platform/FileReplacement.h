@@ -4,6 +4,7 @@
 // Commit. Until then an existing file of the target's name stays as it was,
 // and a writer that fails or is abandoned leaves nothing behind.
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -20,6 +21,18 @@ public:
 
     // Binary output stream of the temporary file.
     std::FILE* Stream() const { return stream_; }
+    // Moves the stream to a position, to patch what was written before.
+    bool Seek(uint64_t position);
+    // Takes back everything after the first length bytes and goes on
+    // writing there, a failed write forgotten: a writer that failed part way
+    // through a record keeps the records before it. For unbuffered streams,
+    // where a failed write leaves nothing pending.
+    bool CutAt(uint64_t length);
+    // For long streams of writes: the range just written starts out to
+    // the disk at once, and an older range, once there, leaves the cache,
+    // so that writing keeps the disk's pace and does not fill the memory.
+    void StartWriteBack(uint64_t offset, uint64_t length);
+    void DropWritten(uint64_t offset, uint64_t length);
     // Flushes the stream to the disk, closes it and renames the temporary
     // file over the target. False when any step failed; the temporary file
     // is then removed and the target untouched.

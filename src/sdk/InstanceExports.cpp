@@ -210,6 +210,20 @@ int32_t TAVIX_API Tavix_SaveImageW(uint32_t handle, const TavixWideChar* fileNam
     });
 }
 
+int32_t TAVIX_API Tavix_Record(uint32_t handle, const char* fileName, int32_t durationMs, int32_t showWindow)
+{
+    return CallInstance(handle, 0, [&](CTavix& t) { return t.Record(fileName, durationMs, showWindow); });
+}
+
+int32_t TAVIX_API Tavix_RecordW(uint32_t handle, const TavixWideChar* fileName, int32_t durationMs,
+                                int32_t showWindow)
+{
+    return CallInstance(handle, 0, [&](CTavix& t) {
+        char narrow[tavix::platform::kTextBufferBytes];
+        return Narrowed(t, fileName, narrow) ? t.Record(narrow, durationMs, showWindow) : 0;
+    });
+}
+
 int32_t TAVIX_API Tavix_UpdateMaskData(uint32_t handle, int32_t kind)
 {
     return CallInstance(handle, 0, [&](CTavix& t) { return t.UpdateMaskData(kind); });

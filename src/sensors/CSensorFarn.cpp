@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "sensors/CatalogueRegisters.h"
+#include "sensors/CooledImxSensors.h"
 #include "transport/CControllerBase.h"
 
 namespace tavix {
@@ -64,6 +65,7 @@ int CSensorFarn::GetCoolingState(uint32_t* on)
 }
 
 int CSensorFarn::SetCoolingState(uint32_t on) { return WriteFpga(catalogue::kFpgaCooling, on != 0 ? 1 : 0); }
+int CSensorFarn::ReadTemperature(double* celsius) { return ReadCooledHeadTemperature(transport_, celsius); }
 int CSensorFarn::GetAuxOutput(uint32_t* value) { return ReadFpga(catalogue::kFpgaAuxOutput, value); }
 int CSensorFarn::SetAuxOutput(uint32_t value) { return WriteFpga(catalogue::kFpgaAuxOutput, value); }
 

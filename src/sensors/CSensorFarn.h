@@ -1,8 +1,8 @@
 #pragma once
 // The Farn head: a worker thread of the driver's own sends queued 16-bit
 // command words to the head (register in the high byte, value in the low)
-// off the caller's thread; a cooler, an auxiliary output, and exposure
-// time limits that follow the head's line timing.
+// off the caller's thread; a cooler with its temperature, an auxiliary
+// output, and exposure time limits that follow the head's line timing.
 
 #include <condition_variable>
 #include <cstdint>
@@ -34,6 +34,9 @@ public:
     int IsCoolingAvailable() override { return 1; }
     int GetCoolingState(uint32_t* on) override;
     int SetCoolingState(uint32_t on) override;
+    // The cooled heads' temperature status, decoded as theirs.
+    int IsTemperatureAvailable() override { return 1; }
+    int ReadTemperature(double* celsius) override;
     int IsAuxOutputAvailable() override { return 1; }
     int GetAuxOutput(uint32_t* value) override;
     int SetAuxOutput(uint32_t value) override;

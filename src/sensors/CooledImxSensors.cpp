@@ -75,17 +75,19 @@ double CCooledImxSensor::DecodeTemperature(uint32_t status)
     return celsius;
 }
 
-int CCooledImxSensor::ReadTemperature(double* celsius)
+int ReadCooledHeadTemperature(CControllerBase* transport, double* celsius)
 {
     uint8_t low = 0;
     uint8_t high = 0;
-    if (transport_ == nullptr || celsius == nullptr ||
-        transport_->ReadFpgaRegister(catalogue::kFpgaTemperatureLow, &low) == 0 ||
-        transport_->ReadFpgaRegister(catalogue::kFpgaTemperatureHigh, &high) == 0) {
+    if (transport == nullptr || celsius == nullptr ||
+        transport->ReadFpgaRegister(catalogue::kFpgaTemperatureLow, &low) == 0 ||
+        transport->ReadFpgaRegister(catalogue::kFpgaTemperatureHigh, &high) == 0) {
         return 0;
     }
-    *celsius = DecodeTemperature(low | (high & kTemperatureHighMask) << 8);
+    *celsius = CCooledImxSensor::DecodeTemperature(low | (high & kTemperatureHighMask) << 8);
     return 1;
 }
+
+int CCooledImxSensor::ReadTemperature(double* celsius) { return ReadCooledHeadTemperature(transport_, celsius); }
 
 } // namespace tavix

@@ -10,6 +10,10 @@
 
 namespace tavix {
 
+// The cooled heads' temperature status (FPGA registers 152, 153) in
+// degrees; 0 when it cannot be read. The Farn head reports the same way.
+int ReadCooledHeadTemperature(CControllerBase* transport, double* celsius);
+
 class CCooledImxSensor : public CImxSensor {
 public:
     // Only the class's two model codes; the second switches to format 1.

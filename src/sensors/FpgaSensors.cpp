@@ -1,5 +1,6 @@
 #include "sensors/FpgaSensors.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "sensors/CatalogueRegisters.h"
@@ -15,6 +16,7 @@ constexpr double kNominalResistance = 10.0;  // kOhm at 25 degrees
 constexpr double kBeta = 3950.0;
 constexpr double kInverseNominalKelvin = 0.0033540164346805303; // 1 / 298.15 K
 constexpr double kZeroCelsius = 273.15;
+constexpr double kLargestCount = 1023.0; // 10-bit ADC; 1024 would be no resistance
 } // namespace
 
 int CFpgaSensor::WriteRegister(uint32_t address, uint32_t value)
@@ -36,6 +38,18 @@ int CFpgaSensor::ReadRegister(uint32_t address, uint32_t* value)
     return 1;
 }
 
+int CStoredFlipSensor::SetFlipV(uint32_t on)
+{
+    info_.flipV = on != 0 ? 1 : 0;
+    return 0;
+}
+
+int CStoredFlipSensor::SetMirrorH(uint32_t on)
+{
+    info_.flipH = on != 0 ? 1 : 0;
+    return 0;
+}
+
 CFpgaSecondsSensor::CFpgaSecondsSensor(CControllerBase* transport, uint8_t busAddress, SensorModel model)
     : CFpgaSensor(transport, busAddress, model)
 {
@@ -53,7 +67,7 @@ int CFpgaSecondsSensor::WriteExposureMicroseconds(uint32_t microseconds)
 }
 
 CLineScanSensor::CLineScanSensor(CControllerBase* transport, uint8_t busAddress, SensorModel model)
-    : CFpgaSensor(transport, busAddress, model)
+    : CStoredFlipSensor(transport, busAddress, model)
 {
     info_.exposureLines = info_.exposureTime;
 }
@@ -93,6 +107,25 @@ int CSensorG1467x::GetTargetTemperature(int32_t* celsius)
     }
     *celsius = static_cast<int32_t>(degrees);
     return 1;
+}
+
+double CSensorG1467x::ThermistorCount(double celsius)
+{
+    const double resistance =
+        kNominalResistance * std::exp(kBeta * (1.0 / (celsius + kZeroCelsius) - kInverseNominalKelvin));
+    return kDividerScale / (resistance + kDividerResistance);
+}
+
+int CSensorG1467x::SetTargetTemperature(int32_t celsius)
+{
+    if (transport_ == nullptr || celsius + kZeroCelsius <= 0.0) {
+        return 0;
+    }
+    const auto count = static_cast<uint32_t>(std::clamp(std::round(ThermistorCount(celsius)), 1.0, kLargestCount));
+    return transport_->WriteFpgaRegister(catalogue::kFpgaTargetLow, static_cast<uint8_t>(count)) != 0 &&
+                   transport_->WriteFpgaRegister(catalogue::kFpgaTargetHigh, static_cast<uint8_t>(count >> 8)) != 0
+               ? 1
+               : 0;
 }
 
 } // namespace tavix

@@ -19,6 +19,18 @@ protected:
     using CCatalogueSensor::CCatalogueSensor;
 };
 
+// The heads whose FPGA takes no flip: the flip asked for is kept in the
+// description (GetFlipV, GetMirrorH show it) and the request answers 0,
+// since the sensor did not turn.
+class CStoredFlipSensor : public CFpgaSensor {
+public:
+    int SetFlipV(uint32_t on) override;
+    int SetMirrorH(uint32_t on) override;
+
+protected:
+    using CFpgaSensor::CFpgaSensor;
+};
+
 // FPGA heads that take their exposure in seconds, as a microsecond count.
 class CFpgaSecondsSensor : public CFpgaSensor {
 protected:
@@ -28,7 +40,7 @@ protected:
 
 // The line-scan heads (array height 32768): an exposure in lines is an
 // exposure time, so both share one range.
-class CLineScanSensor : public CFpgaSensor {
+class CLineScanSensor : public CStoredFlipSensor {
 protected:
     CLineScanSensor(CControllerBase* transport, uint8_t busAddress, SensorModel model);
 };
@@ -40,8 +52,8 @@ protected:
     };
 
 TAVIX_FPGA_SENSOR(CSensorDask, kDask, CFpgaSensor)
-TAVIX_FPGA_SENSOR(CSensorGosk, kGosk, CFpgaSensor)
-TAVIX_FPGA_SENSOR(CSensorHebb, kHebb, CFpgaSensor)
+TAVIX_FPGA_SENSOR(CSensorGosk, kGosk, CStoredFlipSensor)
+TAVIX_FPGA_SENSOR(CSensorHebb, kHebb, CStoredFlipSensor)
 TAVIX_FPGA_SENSOR(CSensorKesk, kKesk, CLineScanSensor)
 TAVIX_FPGA_SENSOR(CSensorLumb, kLumb, CLineScanSensor)
 TAVIX_FPGA_SENSOR(CSensorMorv, kMorv, CLineScanSensor)
@@ -49,13 +61,20 @@ TAVIX_FPGA_SENSOR(CSensorNald, kNald, CLineScanSensor)
 
 #undef TAVIX_FPGA_SENSOR
 
-class CSensorG1467x final : public CFpgaSensor {
+class CSensorG1467x final : public CStoredFlipSensor {
 public:
     CSensorG1467x(CControllerBase* transport, uint8_t busAddress)
-        : CFpgaSensor(transport, busAddress, SensorModel::kG1467x) {}
+        : CStoredFlipSensor(transport, busAddress, SensorModel::kG1467x) {}
     // The sensor's temperature in whole degrees from its thermistor; 0 for
     // an ADC count that no temperature gives.
     int GetTargetTemperature(int32_t* celsius) override;
+    // The cooler regulates to the thermistor count of this temperature,
+    // rounded, within the ADC's counts 1 to 1023; 0 at or below absolute
+    // zero.
+    int SetTargetTemperature(int32_t celsius) override;
+    // The ADC count the thermistor gives at a temperature (the inverse of
+    // ThermistorCelsius, before rounding).
+    static double ThermistorCount(double celsius);
     // The thermistor (10 kOhm, B 3950, against a 9.76 kOhm divider) at an
     // ADC count, in degrees; false where the count gives no resistance.
     static bool ThermistorCelsius(uint32_t adc, double* celsius);

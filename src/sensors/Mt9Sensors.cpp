@@ -1,5 +1,7 @@
 #include "sensors/Mt9Sensors.h"
 
+#include <iterator>
+
 #include "sensors/CatalogueRegisters.h"
 #include "transport/CControllerBase.h"
 
@@ -12,6 +14,19 @@ constexpr int32_t kUnityGain = 8;
 constexpr int32_t kMaxExposureLines = 0xFFFF;
 constexpr uint32_t kChannelGainMask = 0x7F;
 constexpr int kChannels = 4;
+
+// 24 MHz / pre-divider x multiplier gives a 640 MHz PLL; the system and
+// pixel dividers bring it to the pixel clock. Values in the order of
+// kMt9JClockRegisters.
+struct ClockMode {
+    uint32_t kiloHertz;
+    uint16_t values[6];
+};
+constexpr ClockMode kClockModes[] = {
+    {32000, {10, 2, 3, 80, 10, 2}},
+    {16000, {10, 4, 3, 80, 10, 4}},
+    {80000, {8, 1, 3, 80, 8, 1}},
+};
 } // namespace
 
 CMt9Sensor::CMt9Sensor(CControllerBase* transport, uint8_t busAddress, SensorModel model)
@@ -132,6 +147,41 @@ int CMt9Sensor::SetGain(uint32_t gain)
     }
     info_.gain.current = static_cast<int32_t>(value);
     return 1;
+}
+
+int CSensorMT9J001::SetClockMode(uint32_t mode)
+{
+    if (mode >= std::size(kClockModes)) {
+        return 0;
+    }
+    const ClockMode& clock = kClockModes[mode];
+    for (size_t i = 0; i < std::size(clock.values); ++i) {
+        if (WriteRegister(catalogue::kMt9JClockRegisters[i], clock.values[i]) == 0) {
+            return 0;
+        }
+    }
+    info_.sensorClock = clock.kiloHertz;
+    clockMode_ = mode;
+    return 1;
+}
+
+void CSensorMT9F002::RestartStreaming()
+{
+    uint32_t reset = 0;
+    if (ReadRegister(catalogue::kMt9FResetRegister, &reset) == 0) {
+        return;
+    }
+    WriteRegister(catalogue::kMt9FResetRegister, reset & ~uint32_t{catalogue::kMt9FStreamBit});
+    WriteRegister(catalogue::kMt9FResetRegister, reset | catalogue::kMt9FStreamBit);
+}
+
+void CSensorMT9F002::RearmFpga()
+{
+    if (transport_ == nullptr) {
+        return;
+    }
+    transport_->WriteAuxRegister(catalogue::kMt9FAuxRearm, 1);
+    transport_->WriteAuxRegister(catalogue::kMt9FAuxRearm, 0);
 }
 
 } // namespace tavix

@@ -52,6 +52,11 @@ class CSensorMT9F002 final : public CMt9Sensor {
 public:
     CSensorMT9F002(CControllerBase* transport, uint8_t busAddress)
         : CMt9Sensor(transport, busAddress, SensorModel::kMT9F002) {}
+    // Stops and restarts the read-out through the stream bit, keeping the
+    // reset register's other bits; nothing when it cannot be read.
+    void RestartStreaming() override;
+    // A 1-then-0 pulse on the head's auxiliary register device.
+    void RearmFpga() override;
 };
 
 class CSensorMT9J001 final : public CMt9Sensor {
@@ -61,6 +66,14 @@ public:
     // Through the controller's sensor-word request first, the bus after.
     int WriteRegister(uint32_t address, uint32_t value) override;
     uint32_t ChannelWord(uint32_t value) const override;
+    // Modes 0, 1, 2: a pixel clock of 32, 16 or 80 MHz from the head's
+    // 24 MHz reference; sensorClock follows, so exposure times keep their
+    // length in lines of the new clock.
+    int SetClockMode(uint32_t mode) override;
+    int GetClockMode(uint32_t* mode) override { return Deliver(mode, clockMode_); }
+
+private:
+    uint32_t clockMode_ = 2; // the 80 MHz the head starts with
 };
 
 class CSensorMT9P001 final : public CMt9Sensor {

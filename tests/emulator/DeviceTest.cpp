@@ -224,6 +224,29 @@ TEST_F(Vendor, SensorKeepsItsIdFillsConsecutiveRegistersAndRefusesWhatItDoesNotA
     EXPECT_NE(log.back().problem.find("acknowledge"), std::string::npos);
 }
 
+TEST_F(Vendor, RegisterDevicesOfTheOtherHeadsTakeWholeValuesOnly)
+{
+    const struct {
+        uint8_t device;
+        std::vector<uint8_t> bytes;
+        uint16_t address, value; // the last value written
+    } writes[] = {{0x20, {0x30, 0x12, 0x03, 0xE8, 0x12, 0x34}, 0x3013, 0x1234}, // 16-bit values, consecutive
+                  {0x90, {0x00, 0x2D, 0x00, 0x25}, 45, 0x25},
+                  {0x42, {0x05, 0x7A, 0x7B}, 6, 0x7B}, // 8-bit address and values
+                  {0x5A, {0x01, 0x01}, 1, 1}};
+    for (const auto& w : writes) {
+        ASSERT_TRUE(client_.I2cWrite(w.device, w.bytes));
+        EXPECT_EQ(camera_.BusRegister(w.device, w.address), w.value);
+    }
+    EXPECT_EQ(camera_.BusRegister(0x20, 0x3012), 0x03E8);
+    uint8_t high = 0;
+    ASSERT_TRUE(client_.ReadAt(0x20, 0x3013, high)); // high byte first
+    EXPECT_EQ(high, 0x12);
+    EXPECT_FALSE(client_.I2cWrite(0x20, {0x30, 0x12, 0x05})); // half a value
+    EXPECT_FALSE(client_.I2cWrite(0x90, {0x00}));             // half an address
+    EXPECT_EQ(camera_.BusRegister(0x20, 0x3012), 0x03E8);
+}
+
 TEST_F(Vendor, EepromStartsErasedWithTheSerialNumberAndCanHaveAStuckCell)
 {
     uint8_t value = 0;

@@ -1,11 +1,12 @@
 // What the family drivers add to the IMX264 pattern, against the emulated
-// camera's bus (its FPGA registers and the serial-bus register file at
-// 0x48), and for the MT9 heads, which the emulator does not carry, against
-// a recording bus. Every expected number comes from the formulas and
-// register values written here.
+// camera's bus: its FPGA registers, the serial-bus register file at 0x48
+// and the plain register devices of the other heads (MT9 at 0x20 and 0x90,
+// the auxiliary device at 0x5A). Every expected number comes from the
+// formulas and register values written here.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -15,6 +16,7 @@
 
 #include "Imx264Fixture.h"
 #include "sensors/CSensorElvo.h"
+#include "sensors/CSensorOska.h"
 #include "sensors/CSensorFarn.h"
 #include "sensors/CooledImxSensors.h"
 #include "sensors/ExtendedSensors.h"
@@ -24,6 +26,7 @@
 #include "sensors/KaiSensors.h"
 #include "sensors/LiSensors.h"
 #include "sensors/Mt9Sensors.h"
+#include "sensors/SensorFactory.h"
 
 namespace tavix::test {
 namespace {
@@ -105,12 +108,15 @@ TEST_F(CatalogueFamily, CooledHeadsTakeTheirTwoModelCodesCoolAndReadTemperature)
         double celsius;
     } temperatures[] = {{0x0C8, 25.0}, {0x0CF, 25.875}, {0x805, -255.375}, {0xFF8, -1.0}, {0x7FA, 255.25}};
     CSensorIMX990 imx990(&transport, kSensorBus);
+    CSensorFarn farn(&transport, kSensorBus); // the Farn head reports the same way
     for (const auto& t : temperatures) {
         camera.SetFpgaRegister(152, static_cast<uint8_t>(t.status));
         camera.SetFpgaRegister(153, static_cast<uint8_t>(t.status >> 8));
-        double celsius = 0;
-        EXPECT_EQ(imx990.ReadTemperature(&celsius), 1);
-        EXPECT_EQ(celsius, t.celsius) << std::hex << t.status;
+        for (CSensorBase* head : {static_cast<CSensorBase*>(&imx990), static_cast<CSensorBase*>(&farn)}) {
+            double celsius = 0;
+            EXPECT_EQ(head->IsTemperatureAvailable() + head->ReadTemperature(&celsius), 2);
+            EXPECT_EQ(celsius, t.celsius) << std::hex << t.status;
+        }
     }
 }
 
@@ -135,6 +141,17 @@ TEST_F(CatalogueFamily, G1467xThermistorAndGluxCounterGiveDegrees)
         EXPECT_EQ(g1467x.GetTargetTemperature(&celsius), 0) << adc;
         EXPECT_EQ(celsius, -999);
     }
+
+    // The target: the count the thermistor gives there, rounded, within 1 to 1023.
+    for (int32_t target : {-20, 0, 25, 60, -273, 300}) {
+        const double r = 10 * std::exp(3950 * (1 / (target + 273.15) - 0.0033540164346805303));
+        const double count = std::clamp(std::round(9994.24 / (r + 9.76)), 1.0, 1023.0);
+        EXPECT_EQ(g1467x.SetTargetTemperature(target), 1);
+        EXPECT_EQ(camera.FpgaRegister(85) | camera.FpgaRegister(86) << 8, static_cast<int>(count)) << target;
+    }
+    camera.ClearLog();
+    EXPECT_EQ(g1467x.SetTargetTemperature(-274), 0);
+    EXPECT_TRUE(WritesTo(kFpgaPort).empty());
 
     CSensorGLUX9701 glux(&transport, kSensorBus);
     camera.SetSensorRegister(0x189, 0x03);
@@ -344,106 +361,251 @@ TEST_F(CatalogueFamily, FpgaHeadsUseFpgaRegistersOnly)
     EXPECT_EQ(hebb.WriteRegister(0x100, 1), 0);
     EXPECT_EQ(hebb.WriteRegister(1, 0x100), 0);
     EXPECT_TRUE(TakeWrites().empty());
+    // Heads whose FPGA takes no flip keep the flip and answer 0; Dask and the LI heads keep nothing.
+    for (Maker make : {&Make<CSensorHebb>, &Make<CSensorGosk>, &Make<CSensorKesk>, &Make<CSensorG1467x>,
+                       &Make<CSensorDask>, &Make<CSensorLI5030>}) {
+        auto head = make(&transport);
+        const bool keeps = make != &Make<CSensorDask> && make != &Make<CSensorLI5030>;
+        EXPECT_EQ(head->SetFlipV(1) + head->SetMirrorH(1), 0);
+        EXPECT_EQ(InfoOf(*head).flipV + InfoOf(*head).flipH, keeps ? 2u : 0u);
+    }
+    EXPECT_TRUE(TakeWrites().empty());
     // The line-scan heads: lines and time share one range.
     const SensorInfo kesk = InfoOf(*Make<CSensorKesk>(&transport));
     EXPECT_EQ(std::memcmp(&kesk.exposureLines, &kesk.exposureTime, sizeof(SensorRange)), 0);
     EXPECT_EQ(kesk.exposureLines.maximum, 5039);
 }
 
-// The MT9 heads' bus: four-byte word writes and the sensor-word request are
-// recorded; reads answer one word.
-class Mt9Bus final : public CControllerBase {
-public:
-    int I2cWrite(uint8_t address, const uint8_t* data, uint8_t count) override
-    {
-        if (address != 0x20 && address != 0x90) {
-            return 0;
-        }
-        if (count == 4) {
-            words.push_back({static_cast<uint16_t>(data[0] << 8 | data[1]), static_cast<uint16_t>(data[2] << 8 | data[3])});
-        }
-        return 1;
-    }
-    int I2cRead(uint8_t /*address*/, uint8_t* data, uint8_t count) override
-    {
-        if (count != 2) {
-            return 0;
-        }
-        data[0] = static_cast<uint8_t>(reply >> 8);
-        data[1] = static_cast<uint8_t>(reply);
-        return 1;
-    }
-    int WriteSensorWord(uint16_t address, uint16_t value) override
-    {
-        if (sensorWordFails) {
-            return 0;
-        }
-        sensorWords.push_back({address, value});
-        return 1;
-    }
-    using Word = std::pair<uint16_t, uint16_t>;
-    std::vector<Word> words;
-    std::vector<Word> sensorWords;
-    uint16_t reply = 0;
-    bool sensorWordFails = false;
-};
-
-TEST(CatalogueMt9, ChannelGainsExposureAndProbeAsSixteenBitWords)
+TEST_F(CatalogueFamily, ExtendedHeadsGainStagesModesStatusFlagAndVersion)
 {
-    using Words = std::vector<Mt9Bus::Word>;
+    CSensorJorn jorn(&transport, kSensorBus);
+    const struct {
+        uint32_t request, stage; // the stages 0-3; beyond them the last
+    } stages[] = {{2, 2}, {0, 0}, {3, 3}, {7, 3}};
+    for (const auto& st : stages) {
+        EXPECT_EQ(jorn.SetGainStage(st.request), 1);
+        EXPECT_EQ(camera.FpgaRegister(0x5C), st.stage);
+        uint32_t stage = 9;
+        EXPECT_EQ(jorn.GetGainStage(&stage), 1);
+        EXPECT_EQ(stage, st.stage);
+    }
+    camera.SetFpgaRegister(0x5C, 1);
+    uint32_t stage = 9;
+    EXPECT_EQ(jorn.ReadGainStage(&stage), 1);
+    EXPECT_EQ(stage, 1u);
+    camera.SetFpgaRegister(0x5C, 4); // no such stage
+    EXPECT_EQ(jorn.ReadGainStage(&stage), 0);
+    EXPECT_EQ(stage, 1u);
+    const char* labels[] = {"x1", "x2", "x4", "x8"};
+    char text[3];
+    for (uint32_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(jorn.GetGainStageLabel(i, text, sizeof text), 1);
+        EXPECT_STREQ(text, labels[i]);
+    }
+    EXPECT_EQ(jorn.GetGainStageLabel(4, text, sizeof text) + jorn.GetGainStageLabel(0, text, 2) +
+                  jorn.GetGainStageLabel(0, nullptr, 3), 0);
+    EXPECT_EQ(CSensorIlva(&transport, kSensorBus).IsGainStageSupported(), 0);
+
+    // Jorn and Ilva: argument to 32, command 4 to 160, the head answers the argument in 96.
+    for (Maker make : {&Make<CSensorJorn>, &Make<CSensorIlva>}) {
+        auto head = make(&transport);
+        EXPECT_EQ(head->IsExtendedModeAvailable(), 1);
+        const struct {
+            uint32_t reply, mode;
+            int result;
+            uint32_t modeAfter;
+            uint64_t sleptMs;
+        } handshakes[] = {{1, 1, 1, 1, 10}, {1, 0, 0, 1, 100}, {0, 0, 1, 0, 10}, {2, 2, 0, 0, 0}};
+        for (const auto& h : handshakes) {
+            camera.SetFpgaRegister(96, static_cast<uint8_t>(h.reply));
+            camera.ClearLog();
+            TakeSlept();
+            EXPECT_EQ(head->SetExtendedMode(h.mode), h.result);
+            EXPECT_EQ(TakeSlept(), h.sleptMs);
+            const std::vector<RegisterWrite> sent{{32, static_cast<uint8_t>(h.mode)}, {160, 4}};
+            EXPECT_EQ(WritesTo(kFpgaPort), h.mode > 1 ? std::vector<RegisterWrite>{} : sent);
+            uint32_t mode = 9;
+            EXPECT_EQ(head->GetExtendedMode(&mode), 1);
+            EXPECT_EQ(mode, h.modeAfter);
+        }
+        SetStatusWord(0x1234);
+        for (uint8_t reg : {0x14, 0x15, 0x16, 0x17}) {
+            camera.SetFpgaRegister(reg, static_cast<uint8_t>(reg * 3));
+        }
+        uint32_t version = 0;
+        uint16_t revision = 0;
+        uint8_t major = 0, minor = 0;
+        EXPECT_EQ(head->GetVersionInfo(&version, &revision, &major, &minor), 1);
+        EXPECT_EQ(version, 0x1234u);
+        EXPECT_EQ(revision, 0x14 * 3 | 0x15 * 3 << 8);
+        EXPECT_EQ(major, 0x16 * 3);
+        EXPECT_EQ(minor, 0x17 * 3);
+        EXPECT_EQ(head->GetVersionInfo(&version, nullptr, &major, &minor), 0);
+    }
+
+    CSensorGLUX9701 glux(&transport, kSensorBus);
+    EXPECT_EQ(glux.IsSpecialModeAvailable(), 1);
+    for (uint32_t mode : {1u, 0u, 2u}) {
+        camera.SetSensorRegister(0x18A, 7);
+        EXPECT_EQ(glux.SetSpecialMode(mode), mode <= 1 ? 1 : 0);
+        EXPECT_EQ(camera.SensorRegister(0x18A), mode <= 1 ? mode : 7u);
+        uint32_t got = 9;
+        EXPECT_EQ(glux.GetSpecialMode(&got), 1);
+        EXPECT_EQ(got, mode <= 1 ? mode : 0u); // a refused mode keeps the last one, 0
+    }
+
+    // The status flag: bit 0 of FPGA register 0x5D, set and cleared by its companion.
+    for (Maker make : {&Make<CSensorJorn>, &Make<CSensorIlva>, &Make<CSensorGLUX9701>}) {
+        auto head = make(&transport);
+        for (uint32_t flag : {1u, 0u}) {
+            EXPECT_EQ(head->SetStatusCompanion(flag), 1);
+            EXPECT_EQ(camera.FpgaRegister(0x5D), flag);
+            EXPECT_EQ(head->ReadStatusBit(), static_cast<int>(flag));
+        }
+        camera.SetFpgaRegister(0x5D, 0xFE);
+        EXPECT_EQ(head->ReadStatusBit(), 0);
+        EXPECT_EQ(head->SetStatusCompanion(2), 0);
+        camera.SetI2cDeviceAbsent(kFpgaPort, true);
+        EXPECT_EQ(head->ReadStatusBit(), -1);
+        camera.SetI2cDeviceAbsent(kFpgaPort, false);
+    }
+    EXPECT_EQ(CSensorIMX174(&transport, kSensorBus).ReadStatusBit(), -1);
+}
+
+TEST_F(CatalogueFamily, OskaSetsItsParameterOverTheBusAndKeepsEveryOtherDefault)
+{
+    CSensorOska oska(&transport, 0x42);
+    EXPECT_EQ(oska.ProbeSensor() + oska.InitializeSensor() + oska.SetTransferDepth(1), 3);
+    for (uint32_t value : {0x7Au, 0x100u}) { // 8-bit values only
+        EXPECT_EQ(oska.SetParameter(5, &value), value <= 0xFF ? 1 : 0);
+        EXPECT_EQ(camera.BusRegister(0x42, 5), 0x7A);
+    }
+    uint32_t out = 77;
+    EXPECT_EQ(oska.SetGain(1) + oska.SetExposureLines(1) + oska.SetWindow(0, 64, 0, 64, 0) + oska.SetFlipV(1) +
+                  oska.GetGain(&out) + oska.GetWindow(&out, &out, &out, &out, &out) + oska.SetParameter(0x100, &out),
+              0);
+    EXPECT_EQ(out, 77u);
+}
+
+// Acknowledged I2C writes to a bus device, as the bytes that travelled.
+std::vector<std::vector<uint8_t>> Sent(const emu::EmulatedCamera& camera, uint8_t bus)
+{
+    std::vector<std::vector<uint8_t>> sent;
+    for (const emu::LoggedRequest& entry : camera.Log()) {
+        if (entry.hasHeader && entry.header.request == kRequestI2cWrite && entry.header.index == bus &&
+            !entry.refused && entry.error == 0 && entry.payload.size() >= entry.header.value) {
+            sent.emplace_back(entry.payload.begin(), entry.payload.begin() + entry.header.value);
+        }
+    }
+    return sent;
+}
+
+TEST_F(CatalogueFamily, Mt9HeadsWriteSixteenBitWordsChannelGainsExposureAndProbe)
+{
     const struct {
         Maker make;
         uint8_t bus;
-        bool sensorWord; // written through the sensor-word request
-        Words channelWords; // channels 1-4 set to 0x25, 0x26, 0x27, 0x28
-        Mt9Bus::Word exposure; // 1000 lines
+        bool sensorWord; // through the controller's sensor-word request
+        uint16_t channelRegister[4];
+        uint16_t channelBits; // or'ed into the low 7 bits of the value
+        uint16_t exposureRegister;
     } heads[] = {
         {[](CControllerBase* t) -> std::unique_ptr<CSensorBase> { return std::make_unique<CSensorMT9F001>(t, 0x20); },
-         0x20, false, {{0x305A, 0x1125}, {0x3056, 0x1126}, {0x305C, 0x1127}, {0x3058, 0x1128}}, {0x3012, 1000}},
+         0x20, false, {0x305A, 0x3056, 0x305C, 0x3058}, 0x1100, 0x3012},
         {[](CControllerBase* t) -> std::unique_ptr<CSensorBase> { return std::make_unique<CSensorMT9F002>(t, 0x20); },
-         0x20, false, {{0x305A, 0x1125}, {0x3056, 0x1126}, {0x305C, 0x1127}, {0x3058, 0x1128}}, {0x3012, 1000}},
+         0x20, false, {0x305A, 0x3056, 0x305C, 0x3058}, 0x1100, 0x3012},
         {[](CControllerBase* t) -> std::unique_ptr<CSensorBase> { return std::make_unique<CSensorMT9J001>(t, 0x20); },
-         0x20, true, {{0x305A, 0x10A5}, {0x3056, 0x10A6}, {0x305C, 0x10A7}, {0x3058, 0x10A8}}, {0x3012, 1000}},
+         0x20, true, {0x305A, 0x3056, 0x305C, 0x3058}, 0x1080, 0x3012},
         {[](CControllerBase* t) -> std::unique_ptr<CSensorBase> { return std::make_unique<CSensorMT9P001>(t, 0x90); },
-         0x90, false, {{45, 0x25}, {43, 0x26}, {46, 0x27}, {44, 0x28}}, {9, 1000}},
+         0x90, false, {45, 43, 46, 44}, 0, 9},
     };
     for (const auto& head : heads) {
-        Mt9Bus bus;
-        auto driver = head.make(&bus);
-        SCOPED_TRACE(head.bus);
+        SCOPED_TRACE(head.channelBits);
+        auto driver = head.make(&transport);
+        const auto word = [&](uint16_t address) {
+            return head.sensorWord ? camera.SensorWord(address) : camera.BusRegister(head.bus, address);
+        };
         EXPECT_EQ(InfoOf(*driver).transferBits, 12u);
-        EXPECT_EQ(driver->SetChannelValue1(0x25) + driver->SetChannelValue2(0x26) + driver->SetChannelValue3(0x27) +
-                      driver->SetChannelValue4(0x28),
-                  4);
+        // 0xA5 shows that only the low 7 bits join the channel bits (MT9P001: the value itself).
+        const uint32_t values[4] = {0x25, 0x26, 0x27, head.channelBits != 0 ? 0xA5u : 0x28u};
+        EXPECT_EQ(driver->SetChannelValue1(values[0]) + driver->SetChannelValue2(values[1]) +
+                      driver->SetChannelValue3(values[2]) + driver->SetChannelValue4(values[3]), 4);
         EXPECT_EQ(driver->SetExposureLines(1000), 1);
-        Words expected = head.channelWords;
-        expected.push_back(head.exposure);
-        EXPECT_EQ(head.sensorWord ? bus.sensorWords : bus.words, expected);
-        uint32_t values[4] = {};
-        driver->GetChannelValue1(&values[0]);
-        driver->GetChannelValue2(&values[1]);
-        driver->GetChannelValue3(&values[2]);
-        driver->GetChannelValue4(&values[3]);
-        EXPECT_EQ(std::vector<uint32_t>(values, values + 4), (std::vector<uint32_t>{0x25, 0x26, 0x27, 0x28}));
-        // A channel value beyond the gain maximum is clamped to it.
-        uint32_t gainMax = 0;
-        driver->GetGainMax(&gainMax);
-        EXPECT_EQ(driver->SetChannelValue1(1000), 1);
-        driver->GetChannelValue1(&values[0]);
-        EXPECT_EQ(values[0], gainMax);
+        uint32_t stored[4] = {};
+        driver->GetChannelValue1(&stored[0]);
+        driver->GetChannelValue2(&stored[1]);
+        driver->GetChannelValue3(&stored[2]);
+        driver->GetChannelValue4(&stored[3]);
+        for (int channel = 0; channel < 4; ++channel) {
+            const uint32_t clamped = std::min(values[channel], 127u);
+            EXPECT_EQ(stored[channel], head.channelBits != 0 ? clamped : values[channel]);
+            EXPECT_EQ(word(head.channelRegister[channel]),
+                      head.channelBits != 0 ? (clamped & 0x7F) | head.channelBits : values[channel]);
+        }
+        EXPECT_EQ(word(head.exposureRegister), 1000);
 
-        bus.reply = 0x2E01;
+        camera.SetBusRegister(head.bus, 0, 0x2E01); // the chip version
         EXPECT_EQ(driver->ProbeSensor(), 1);
-        bus.reply = 0;
+        camera.SetBusRegister(head.bus, 0, 0);
         EXPECT_EQ(driver->ProbeSensor(), 0);
     }
-    // MT9J001 falls back to the bus when the sensor-word request fails.
-    Mt9Bus bus;
-    bus.sensorWordFails = true;
-    CSensorMT9J001 mt9j(&bus, 0x20);
-    EXPECT_EQ(mt9j.WriteRegister(0x0300, 0x1234), 1);
-    EXPECT_EQ(bus.words, (std::vector<Mt9Bus::Word>{{0x0300, 0x1234}}));
+    // MT9J001 writes over the bus when the sensor-word request fails.
+    CSensorMT9J001 mt9j(&transport, 0x20);
+    camera.RefuseNextRequests(1, 31);
+    EXPECT_EQ(mt9j.WriteRegister(0x0400, 0x1234), 1);
+    EXPECT_EQ(camera.BusRegister(0x20, 0x0400), 0x1234);
     EXPECT_EQ(CSensorMT9F001(nullptr, 0x20).ProbeSensor(), 0);
+
+    // Product 0x3020: register 0 of 0x20 read as two bytes, 0x2E 0x01 for an
+    // MT9F002; a head that does not answer gets no driver.
+    for (uint16_t version : {0x2E01, 0x2E02, 0x012E, 0xFFFF}) {
+        camera.SetBusRegister(0x20, 0, version);
+        camera.SetI2cDeviceAbsent(0x20, version == 0xFFFF);
+        camera.ClearLog();
+        const auto driver = CreateSensorDriver(0x3020, &transport);
+        const std::vector<std::vector<uint8_t>> address{{0, 0}};
+        EXPECT_EQ(Sent(camera, 0x20), version == 0xFFFF ? decltype(address){} : address);
+        ASSERT_EQ(driver != nullptr, version != 0xFFFF);
+        if (driver) {
+            EXPECT_EQ(dynamic_cast<CSensorMT9F002*>(driver.get()) != nullptr, version == 0x2E01);
+        }
+    }
+    camera.SetI2cDeviceAbsent(0x20, false);
+}
+
+TEST_F(CatalogueFamily, Mt9jClockModesAndMt9f002StreamingRestart)
+{
+    // Pixel clock = 24 MHz reference / pre-divider x multiplier / system divider / pixel divider.
+    CSensorMT9J001 mt9j(&transport, 0x20);
+    const uint32_t kiloHertz[3] = {32000, 16000, 80000};
+    for (uint32_t mode : {0u, 1u, 2u, 1u}) {
+        ASSERT_EQ(mt9j.SetClockMode(mode), 1);
+        const uint32_t pix = camera.SensorWord(0x0300), sys = camera.SensorWord(0x0302);
+        const uint32_t pre = camera.SensorWord(0x0304), mult = camera.SensorWord(0x0306);
+        ASSERT_NE(pix * sys * pre, 0u);
+        EXPECT_EQ(24000 * mult / pre / sys / pix, kiloHertz[mode]) << mode;
+        EXPECT_EQ(camera.SensorWord(0x0308) * camera.SensorWord(0x030A), pix * sys) << "output clock follows";
+        EXPECT_EQ(InfoOf(mt9j).sensorClock, kiloHertz[mode]);
+        uint32_t got = 9;
+        EXPECT_EQ(mt9j.GetClockMode(&got), 1);
+        EXPECT_EQ(got, mode);
+    }
+    EXPECT_EQ(mt9j.SetClockMode(3), 0);
+    EXPECT_EQ(InfoOf(mt9j).sensorClock, 16000u);
+    EXPECT_EQ(CSensorMT9F001(&transport, 0x20).SetClockMode(0), 0);
+
+    CSensorMT9F002 mt9f(&transport, 0x20);
+    camera.SetBusRegister(0x20, 0x301A, 0x10DC);
+    camera.ClearLog();
+    mt9f.RestartStreaming(); // the stream bit (2) off, then on; the other bits kept
+    mt9f.RearmFpga();        // the auxiliary device's register 1 pulsed
+    using Bytes = std::vector<std::vector<uint8_t>>;
+    EXPECT_EQ(Sent(camera, 0x20), (Bytes{{0x30, 0x1A}, {0x30, 0x1A, 0x10, 0xD8}, {0x30, 0x1A, 0x10, 0xDC}}));
+    EXPECT_EQ(Sent(camera, 0x5A), (Bytes{{1, 1}, {1, 0}}));
+    camera.SetI2cDeviceAbsent(0x20, true);
+    camera.ClearLog();
+    mt9f.RestartStreaming(); // unreadable: nothing written
+    EXPECT_TRUE(Sent(camera, 0x20).empty());
 }
 
 } // namespace

@@ -230,13 +230,15 @@ TEST_F(VendorTest, RegisterAndEepromAccessFollowTheBusFraming)
     EXPECT_EQ(fpgaWord, 0xEEEE);
     EXPECT_EQ(clock.SleptMilliseconds(), 34u);
 
-    // The auxiliary register device of the MT9F002 models is not on this
-    // camera's bus: the records go out and are not acknowledged.
+    // The auxiliary register device of the MT9F002 models: a write of
+    // address and value, a read as an address write and a one-byte read.
     Camera().ClearLog();
-    EXPECT_EQ(cam_->WriteAuxRegister(0x03, 0x09), 0);
-    EXPECT_EQ(cam_->ReadAuxRegister(0x03, &value), 0);
+    value = 0;
+    EXPECT_EQ(cam_->WriteAuxRegister(0x03, 0x09), 1);
+    EXPECT_EQ(cam_->ReadAuxRegister(0x03, &value), 1);
+    EXPECT_EQ(value, 0x09);
     log = Camera().Log();
-    ASSERT_EQ(log.size(), 2u) << "the read stops after its refused address write";
+    ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[0].input, Bytes(VendorRecord(kOut, 0x30, 2, 0x5A, {3, 9})));
     EXPECT_EQ(log[1].input, Bytes(VendorRecord(kOut, 0x30, 1, 0x5A, {3})));
 }

@@ -32,6 +32,20 @@ std::FILE* CreateNewFile(const std::string& path)
 
 bool SyncToDisk(std::FILE* stream) { return _commit(_fileno(stream)) == 0; }
 
+bool SeekStream(std::FILE* stream, uint64_t position)
+{
+    return _fseeki64(stream, static_cast<__int64>(position), SEEK_SET) == 0;
+}
+
+bool TruncateStream(std::FILE* stream, uint64_t length)
+{
+    return _chsize_s(_fileno(stream), static_cast<__int64>(length)) == 0;
+}
+
+// The cache manager writes behind on its own.
+void StartWriteBack(std::FILE*, uint64_t, uint64_t) {}
+void DropWritten(std::FILE*, uint64_t, uint64_t) {}
+
 bool MoveOver(const std::string& from, const std::string& to)
 {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
