@@ -82,19 +82,28 @@ void Use(uint32_t handle, const Window& w)
 
 } // namespace
 
-TEST_F(Sdk, FlatFieldOfWholeCroppedAndSubSampledFrames)
+// References of the whole sensor at the depth and flips, then each window
+// raw and flat-fielded.
+struct FlatFieldRun {
+    int32_t bits;
+    bool otherFlips; // the hardware flips turned from the library's default
+    std::vector<Window> windows;
+};
+
+class MaskSdk : public Sdk, public testing::WithParamInterface<FlatFieldRun> {};
+
+INSTANTIATE_TEST_SUITE_P(Runs, MaskSdk,
+                         testing::Values(FlatFieldRun{8, false, {kWhole, kCropped, kWide, kHalf}},
+                                         FlatFieldRun{16, false, {kWhole, kCropped, kHalf}},
+                                         FlatFieldRun{8, true, {kCropped, kWide, kHalf}}));
+
+TEST_P(MaskSdk, FlatFieldOfWholeCroppedAndSubSampledFrames)
 {
     ASSERT_EQ(Tavix_SetPreviewWindow(handle_, nullptr, 0, 0, 0, 0), 1);
     const int32_t flipped = Tavix_GetMirrorH(handle_);
     ASSERT_EQ(flipped, Tavix_GetMirrorV(handle_));
-    struct Run {
-        int32_t bits, flip;
-        std::vector<Window> windows;
-    };
-    const Run runs[] = {{8, flipped, {kWhole, kCropped, kWide, kHalf}},
-                        {16, flipped, {kWhole, kCropped, kHalf}},
-                        {8, 1 - flipped, {kCropped, kWide, kHalf}}};
-    for (const auto& [bits, flip, windows] : runs) {
+    const int32_t bits = GetParam().bits, flip = GetParam().otherFlips ? 1 - flipped : flipped;
+    {
         SCOPED_TRACE(testing::Message() << bits << " bits, flipped " << flip);
         ASSERT_EQ(Tavix_SetMirrorH(handle_, flip), 1);
         ASSERT_EQ(Tavix_SetMirrorV(handle_, flip), 1);
@@ -109,7 +118,7 @@ TEST_F(Sdk, FlatFieldOfWholeCroppedAndSubSampledFrames)
         ASSERT_EQ(Tavix_UpdateMaskData(handle_, 1), 1);
         ASSERT_EQ(Tavix_SetExposureTime(handle_, 100), 1);
         const Frame whole = Snap(handle_, bits, kW, kH);
-        for (const Window& w : windows) {
+        for (const Window& w : GetParam().windows) {
             SCOPED_TRACE(testing::Message() << w.frameWidth << " x " << w.frameHeight);
             Use(handle_, w);
             const Frame raw = Snap(handle_, bits, w.frameWidth, w.frameHeight);
