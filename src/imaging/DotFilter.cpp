@@ -16,47 +16,35 @@ T* RowOf(DibImage& image, int32_t y)
     return reinterpret_cast<T*>(image.Row(y));
 }
 
-// The defect maps' rows for frame row y, at its pixels' reference
-// positions: straight into the maps when the frame lies on them column for
-// column, else gathered into hot and dead (zeros off the sensor).
+bool MarkRow(const uint8_t* up, const uint8_t* p, const uint8_t* down, uint8_t* m, int32_t w, int32_t threshold)
+{
+    return detail::BestMaskRows().markRow8(up, p, down, m, w, threshold);
+}
+
+bool MarkRow(const uint16_t* up, const uint16_t* p, const uint16_t* down, uint16_t* m, int32_t w, int32_t threshold)
+{
+    return detail::BestMaskRows().markRow16(up, p, down, m, w, threshold);
+}
+
+// Marks the listed defects of frame row y; whether there were any.
 template <typename T>
-void FlagRows(const DibImage& hotMap, const DibImage& deadMap, const ReferenceWindow& window, int32_t y, int32_t w,
-              std::vector<T>& hot, std::vector<T>& dead, const T** hotRow, const T** deadRow)
+bool MarkDefects(const DefectList& defects, const ReferenceWindow& window, int32_t y, T* m, int32_t w)
 {
     const int32_t ry = window.Row(y);
-    const bool onSensor = ry >= 0 && ry < kReferenceHeight;
-    if (onSensor && !window.pairs && window.x >= 0 && window.x + w <= kReferenceWidth) {
-        *hotRow = reinterpret_cast<const T*>(hotMap.Row(ry)) + window.x;
-        *deadRow = reinterpret_cast<const T*>(deadMap.Row(ry)) + window.x;
-        return;
+    if (ry < 0 || ry >= kReferenceHeight)
+        return false;
+    bool any = false;
+    const uint16_t* end = defects.columns.data() + defects.rowStart[static_cast<size_t>(ry) + 1];
+    for (const uint16_t* c = defects.columns.data() + defects.rowStart[static_cast<size_t>(ry)]; c != end; ++c) {
+        // The frame column that shows this sensor column, if any.
+        const int32_t u = *c - window.x;
+        const int32_t x = window.pairs ? ((u & 3) < 2 ? 2 * (u >> 2) + (u & 3) : -1) : u;
+        if (u >= 0 && x >= 1 && x < w - 1) {
+            m[x] = 1;
+            any = true;
+        }
     }
-    std::fill(hot.begin(), hot.end(), T{0});
-    std::fill(dead.begin(), dead.end(), T{0});
-    *hotRow = hot.data();
-    *deadRow = dead.data();
-    if (!onSensor)
-        return;
-    const auto* h = reinterpret_cast<const T*>(hotMap.Row(ry));
-    const auto* d = reinterpret_cast<const T*>(deadMap.Row(ry));
-    for (int32_t x = std::max(0, -window.x); x < w; ++x) {
-        const int32_t rx = window.Column(x);
-        if (rx >= kReferenceWidth)
-            break;
-        hot[static_cast<size_t>(x)] = h[rx];
-        dead[static_cast<size_t>(x)] = d[rx];
-    }
-}
-
-bool MarkRow(const uint8_t* up, const uint8_t* p, const uint8_t* down, const uint8_t* hot, const uint8_t* dead,
-             uint8_t* m, int32_t w, int32_t threshold)
-{
-    return detail::BestMaskRows().markRow8(up, p, down, hot, dead, m, w, threshold);
-}
-
-bool MarkRow(const uint16_t* up, const uint16_t* p, const uint16_t* down, const uint16_t* hot,
-             const uint16_t* dead, uint16_t* m, int32_t w, int32_t threshold)
-{
-    return detail::BestMaskRows().markRow16(up, p, down, hot, dead, m, w, threshold);
+    return any;
 }
 
 // Whether marks [x, x + 16 bytes) are all clear.
@@ -69,14 +57,13 @@ bool ClearSpan(const T* m)
 }
 
 template <typename T>
-void DotFilter(DibImage& frame, const DibImage& hotMap, const DibImage& deadMap, DibImage& marks,
-               const ReferenceWindow& window, int32_t threshold)
+void DotFilter(DibImage& frame, const DefectList& defects, DibImage& marks, const ReferenceWindow& window,
+               int32_t threshold)
 {
     const int32_t w = frame.Width(), h = frame.Height();
     if (w < 3 || h < 3)
         return;
 
-    std::vector<T> hot(static_cast<size_t>(w)), dead(static_cast<size_t>(w));
     std::vector<uint8_t> rowMarked(static_cast<size_t>(h), 0);
     std::fill_n(RowOf<T>(marks, 0), w, T{0});
     std::fill_n(RowOf<T>(marks, h - 1), w, T{0});
@@ -88,13 +75,12 @@ void DotFilter(DibImage& frame, const DibImage& hotMap, const DibImage& deadMap,
     const auto markTo = [&](int32_t last) {
         for (last = std::min(last, h - 2); markedTo < last;) {
             const int32_t y = ++markedTo;
-            const T* hotRow = nullptr;
-            const T* deadRow = nullptr;
-            FlagRows(hotMap, deadMap, window, y, w, hot, dead, &hotRow, &deadRow);
             T* m = RowOf<T>(marks, y);
             m[0] = m[w - 1] = 0;
-            rowMarked[static_cast<size_t>(y)] = MarkRow(RowOf<T>(frame, y - 1), RowOf<T>(frame, y),
-                                                        RowOf<T>(frame, y + 1), hotRow, deadRow, m, w, threshold);
+            const bool outliers =
+                MarkRow(RowOf<T>(frame, y - 1), RowOf<T>(frame, y), RowOf<T>(frame, y + 1), m, w, threshold);
+            const bool flagged = MarkDefects(defects, window, y, m, w);
+            rowMarked[static_cast<size_t>(y)] = outliers || flagged;
         }
     };
 
@@ -138,28 +124,56 @@ void DotFilter(DibImage& frame, const DibImage& hotMap, const DibImage& deadMap,
     }
 }
 
-bool Fits(const DibImage& frame, const DibImage& hot, const DibImage& dead, const DibImage& marks)
+bool Fits(const DibImage& frame, const DefectList& defects, const DibImage& marks)
 {
     const int32_t bits = frame.BitCount();
-    const auto isMap = [&](const DibImage& map) {
-        return !map.Empty() && map.BitCount() == bits && map.Width() == kReferenceWidth &&
-               map.Height() == kReferenceHeight;
-    };
-    return !frame.Empty() && (bits == 8 || bits == 16) && isMap(hot) && isMap(dead) && !marks.Empty() &&
-           marks.BitCount() == bits && marks.Width() >= frame.Width() && marks.Height() >= frame.Height();
+    return !frame.Empty() && (bits == 8 || bits == 16) && defects.rowStart.size() == kReferenceHeight + 1 &&
+           !marks.Empty() && marks.BitCount() == bits && marks.Width() >= frame.Width() &&
+           marks.Height() >= frame.Height();
+}
+
+template <typename T>
+void ListDefects(const DibImage& hot, const DibImage& dead, DefectList& out)
+{
+    for (int32_t y = 0; y < kReferenceHeight; ++y) {
+        out.rowStart[static_cast<size_t>(y)] = static_cast<uint32_t>(out.columns.size());
+        const auto* h = reinterpret_cast<const T*>(hot.Row(y));
+        const auto* d = reinterpret_cast<const T*>(dead.Row(y));
+        for (int32_t x = 0; x < kReferenceWidth; ++x)
+            if ((h[x] | d[x]) != 0)
+                out.columns.push_back(static_cast<uint16_t>(x));
+    }
+    out.rowStart[kReferenceHeight] = static_cast<uint32_t>(out.columns.size());
 }
 
 } // namespace
 
-void ApplyDotFilter(DibImage& frame, const DibImage& hot, const DibImage& dead, DibImage& marks,
-                    const ReferenceWindow& window, int32_t threshold)
+bool BuildDefectList(const DibImage& hot, const DibImage& dead, DefectList& out)
 {
-    if (!Fits(frame, hot, dead, marks))
+    const auto isMap = [&](const DibImage& map) {
+        return !map.Empty() && map.BitCount() == hot.BitCount() && map.Width() == kReferenceWidth &&
+               map.Height() == kReferenceHeight;
+    };
+    out = {};
+    if (!isMap(hot) || !isMap(dead) || (hot.BitCount() != 8 && hot.BitCount() != 16))
+        return false;
+    out.rowStart.resize(kReferenceHeight + 1);
+    if (hot.BitCount() == 8)
+        ListDefects<uint8_t>(hot, dead, out);
+    else
+        ListDefects<uint16_t>(hot, dead, out);
+    return true;
+}
+
+void ApplyDotFilter(DibImage& frame, const DefectList& defects, DibImage& marks, const ReferenceWindow& window,
+                    int32_t threshold)
+{
+    if (!Fits(frame, defects, marks))
         return;
     if (frame.BitCount() == 8)
-        DotFilter<uint8_t>(frame, hot, dead, marks, window, threshold);
+        DotFilter<uint8_t>(frame, defects, marks, window, threshold);
     else
-        DotFilter<uint16_t>(frame, hot, dead, marks, window, threshold);
+        DotFilter<uint16_t>(frame, defects, marks, window, threshold);
 }
 
 } // namespace tavix::imaging

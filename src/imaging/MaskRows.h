@@ -13,13 +13,13 @@ struct MaskRowKernels {
     // p[x] = flat field of p[x] with the factors at x, for x in [0, count).
     void (*flatField8)(uint8_t* p, const uint8_t* offset, const uint8_t* high, const uint16_t* low, int32_t count);
     void (*flatField16)(uint16_t* p, const uint64_t* factor, int32_t count);
-    // m[x] for x in [1, w - 1): 1 where hot[x] or dead[x] is set or p[x]
-    // differs from the mean of p[x - 1], p[x + 1], up[x], down[x] by the
-    // threshold or more, else 0. Whether any was set.
-    bool (*markRow8)(const uint8_t* up, const uint8_t* p, const uint8_t* down, const uint8_t* hot,
-                     const uint8_t* dead, uint8_t* m, int32_t w, int32_t threshold);
-    bool (*markRow16)(const uint16_t* up, const uint16_t* p, const uint16_t* down, const uint16_t* hot,
-                      const uint16_t* dead, uint16_t* m, int32_t w, int32_t threshold);
+    // m[x] for x in [1, w - 1): 1 where p[x] differs from the mean of
+    // p[x - 1], p[x + 1], up[x], down[x] by the threshold or more, else 0.
+    // Whether any was set.
+    bool (*markRow8)(const uint8_t* up, const uint8_t* p, const uint8_t* down, uint8_t* m, int32_t w,
+                     int32_t threshold);
+    bool (*markRow16)(const uint16_t* up, const uint16_t* p, const uint16_t* down, uint16_t* m, int32_t w,
+                      int32_t threshold);
 };
 
 extern const MaskRowKernels kPortableMaskRows;

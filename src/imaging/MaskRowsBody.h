@@ -33,7 +33,7 @@ void FlatField16Row(uint16_t* p, const uint64_t* factor, int32_t count)
 
 // Four 8-bit samples add up in 16 bits.
 template <typename T>
-bool MarkRow(const T* up, const T* p, const T* down, const T* hot, const T* dead, T* m, int32_t w, int32_t threshold)
+bool MarkRow(const T* up, const T* p, const T* down, T* m, int32_t w, int32_t threshold)
 {
     using W = std::conditional_t<sizeof(T) == 1, int16_t, int32_t>;
     const auto limit = static_cast<W>(threshold);
@@ -42,23 +42,22 @@ bool MarkRow(const T* up, const T* p, const T* down, const T* hot, const T* dead
         const auto mean = static_cast<W>((static_cast<W>(p[x - 1]) + p[x + 1] + up[x] + down[x]) >> 2);
         const auto difference = static_cast<W>(static_cast<W>(p[x]) - mean);
         const auto magnitude = static_cast<W>(difference < 0 ? -difference : difference);
-        const auto mark = static_cast<T>(((hot[x] | dead[x]) != 0) | (magnitude >= limit));
+        const auto mark = static_cast<T>(magnitude >= limit);
         m[x] = mark;
         any |= mark;
     }
     return any != 0;
 }
 
-bool MarkRow8(const uint8_t* up, const uint8_t* p, const uint8_t* down, const uint8_t* hot, const uint8_t* dead,
-              uint8_t* m, int32_t w, int32_t threshold)
+bool MarkRow8(const uint8_t* up, const uint8_t* p, const uint8_t* down, uint8_t* m, int32_t w, int32_t threshold)
 {
-    return MarkRow(up, p, down, hot, dead, m, w, threshold);
+    return MarkRow(up, p, down, m, w, threshold);
 }
 
-bool MarkRow16(const uint16_t* up, const uint16_t* p, const uint16_t* down, const uint16_t* hot,
-               const uint16_t* dead, uint16_t* m, int32_t w, int32_t threshold)
+bool MarkRow16(const uint16_t* up, const uint16_t* p, const uint16_t* down, uint16_t* m, int32_t w,
+               int32_t threshold)
 {
-    return MarkRow(up, p, down, hot, dead, m, w, threshold);
+    return MarkRow(up, p, down, m, w, threshold);
 }
 
 } // namespace

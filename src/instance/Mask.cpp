@@ -1,6 +1,8 @@
 // The defect mask of the instance: references taken from the newest raw
 // frame or a mask file, saved to one, and the corrections of every frame.
 
+#include <array>
+#include <cstring>
 #include <mutex>
 
 #include "camera/CTavixU3Q5Base.h"
@@ -65,13 +67,26 @@ int CTavix::SaveMaskFile(const char* path)
         PushError(TAVIX_ERR_NO_CAMERA);
         return 0;
     }
-    std::lock_guard config(configLock_);
-    if (!mask_.Ensure()) {
-        PushError(TAVIX_ERR_BUFFER);
-        return 0;
+    // Writing and syncing 30 MB takes many frame periods: the references
+    // are copied under the lock, which every corrected frame takes, and
+    // written after it.
+    constexpr MaskPlanes::Plane kSaved[imaging::kMaskReferences] = {MaskPlanes::kDark8, MaskPlanes::kWhite8,
+                                                                    MaskPlanes::kDark16, MaskPlanes::kWhite16};
+    std::array<imaging::DibImage, imaging::kMaskReferences> copies;
+    {
+        std::lock_guard config(configLock_);
+        bool copied = mask_.Ensure();
+        for (size_t k = 0; copied && k < copies.size(); ++k) {
+            copied = copies[k].CopyGeometry(mask_[kSaved[k]]) != 0;
+            if (copied)
+                std::memcpy(copies[k].Bits(), mask_[kSaved[k]].Bits(), copies[k].SizeBytes());
+        }
+        if (!copied) {
+            PushError(TAVIX_ERR_BUFFER);
+            return 0;
+        }
     }
-    if (!imaging::WriteMaskFile(path, {&mask_[MaskPlanes::kDark8], &mask_[MaskPlanes::kWhite8],
-                                       &mask_[MaskPlanes::kDark16], &mask_[MaskPlanes::kWhite16]})) {
+    if (!imaging::WriteMaskFile(path, {&copies[0], &copies[1], &copies[2], &copies[3]})) {
         PushError(TAVIX_ERR_FILE);
         return 0;
     }

@@ -4,7 +4,6 @@
 #include <new>
 
 #include "imaging/DefectMap.h"
-#include "imaging/DotFilter.h"
 
 namespace tavix {
 
@@ -35,7 +34,7 @@ bool MaskPlanes::Ensure()
     }
     std::memset(planes_[kWhite8].Bits(), 0xFF, planes_[kWhite8].SizeBytes());
     std::memset(planes_[kWhite16].Bits(), 0xFF, planes_[kWhite16].SizeBytes());
-    flat8Stale_ = flat16Stale_ = true;
+    flat8Stale_ = flat16Stale_ = defects8Stale_ = defects16Stale_ = true;
     return true;
 }
 
@@ -68,6 +67,7 @@ void MaskPlanes::RebuildMap(Plane reference)
 {
     const bool dark = reference == kDark8 || reference == kDark16;
     const bool sixteen = reference == kDark16 || reference == kWhite16;
+    (sixteen ? defects16Stale_ : defects8Stale_) = true;
     imaging::BuildDefectMap(planes_[static_cast<size_t>(reference)], planes_[static_cast<size_t>(MapOf(reference))],
                             dark ? imaging::DefectKind::kHot : imaging::DefectKind::kDead,
                             sixteen ? imaging::DefectLimits16(kSignificantBits16) : imaging::kDefectLimits8);
@@ -86,19 +86,24 @@ void MaskPlanes::Correct(imaging::DibImage& frame, const imaging::ReferenceWindo
             flat8Stale_ = !imaging::BuildFlatField(planes_[kDark8], planes_[kWhite8], flat8_);
         if (flatField && sixteen && flat16Stale_)
             flat16Stale_ = !imaging::BuildFlatField(planes_[kDark16], planes_[kWhite16], flat16_);
+        if (dotFilter && !sixteen && defects8Stale_)
+            defects8Stale_ = !imaging::BuildDefectList(planes_[kHot8], planes_[kDead8], defects8_);
+        if (dotFilter && sixteen && defects16Stale_)
+            defects16Stale_ = !imaging::BuildDefectList(planes_[kHot16], planes_[kDead16], defects16_);
     } catch (const std::bad_alloc&) {
         flat8_ = {};
         flat16_ = {};
-        flat8Stale_ = flat16Stale_ = true;
+        defects8_ = {};
+        defects16_ = {};
+        flat8Stale_ = flat16Stale_ = defects8Stale_ = defects16Stale_ = true;
     }
     if (flatField && !sixteen)
         imaging::ApplyFlatField(frame, flat8_, window);
     else if (flatField)
         imaging::ApplyFlatField(frame, flat16_, window);
     if (dotFilter) {
-        imaging::ApplyDotFilter(frame, planes_[sixteen ? kHot16 : kHot8], planes_[sixteen ? kDead16 : kDead8],
-                                planes_[sixteen ? kMarks16 : kMarks8], window,
-                                sixteen ? imaging::kDotThreshold16 : imaging::kDotThreshold8);
+        imaging::ApplyDotFilter(frame, sixteen ? defects16_ : defects8_, planes_[sixteen ? kMarks16 : kMarks8],
+                                window, sixteen ? imaging::kDotThreshold16 : imaging::kDotThreshold8);
     }
 }
 

@@ -1,14 +1,15 @@
 #pragma once
 // The defect-mask planes of a camera instance: the dark and white flat-field
 // references of 8- and 16-bit frames, the hot and dead defect maps derived
-// from them, the dot filter's work maps, and the flat field's multipliers,
-// remade from the references when they have changed. All planes cover the
+// from them, the dot filter's work maps, and the flat field's multipliers
+// and the list of flagged pixels, remade when the references have changed. All planes cover the
 // full sensor. The owner serialises every call (its configuration lock).
 
 #include <array>
 #include <cstdint>
 
 #include "imaging/DibImage.h"
+#include "imaging/DotFilter.h"
 #include "imaging/FlatField.h"
 #include "imaging/ReferenceWindow.h"
 
@@ -46,8 +47,12 @@ private:
     std::array<imaging::DibImage, kCount> planes_;
     imaging::FlatFieldFactors8 flat8_;
     imaging::FlatFieldFactors16 flat16_;
+    imaging::DefectList defects8_;
+    imaging::DefectList defects16_;
     bool flat8Stale_ = true;
     bool flat16Stale_ = true;
+    bool defects8Stale_ = true;
+    bool defects16Stale_ = true;
 };
 
 } // namespace tavix
