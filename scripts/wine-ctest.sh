@@ -16,7 +16,8 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINESERVER=/usr/lib/wine/wineserver
 mkdir -p "$WINEPREFIX"
-exec xvfb-run -a sh -c '
+# The screen is large enough for a full-size preview window with its frame.
+exec xvfb-run -a -s "-screen 0 2720x2304x24" sh -c '
     "$WINESERVER" -p
     /usr/lib/wine/wine64 wineboot >/dev/null 2>&1
     ctest --test-dir "$0" --output-on-failure --timeout 120 --repeat until-pass:2 "$@"
