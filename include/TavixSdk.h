@@ -129,10 +129,11 @@ TAVIX_EXPORT int32_t TAVIX_API Tavix_GetDeviceNameW(uint32_t handle, int32_t ind
  * copies the bitmap's rows in their stored (bottom-up) order, 0 top-down.
  * A buffer smaller than stride x height fails with error 5. */
 
-/* Starts a preview without a callback buffer. With a preview window set by
- * Tavix_SetPreviewWindow the frames are drawn there; on Linux, and until the
- * window code exists, such a preview fails with error 4 (then 8). A preview
- * window of all zeros and no parent runs without any window. */
+/* Starts a preview without a callback buffer. Frames are drawn into the
+ * preview window that Tavix_SetPreviewWindow describes (by default a
+ * full-size window of its own); a window that cannot be made fails with
+ * error 4, as any window does on Linux. A preview window of all zeros and
+ * no parent runs without any window. */
 TAVIX_EXPORT int32_t TAVIX_API Tavix_Preview(uint32_t handle);
 
 /* Starts a preview that copies every converted frame into buffer (when size
@@ -172,6 +173,14 @@ TAVIX_EXPORT int32_t TAVIX_API Tavix_Close(uint32_t handle);
 TAVIX_EXPORT int32_t TAVIX_API Tavix_Width(uint32_t handle);
 TAVIX_EXPORT int32_t TAVIX_API Tavix_Height(uint32_t handle);
 
+/* Selects a stored capture size: the first of the subkeys "Size_00",
+ * "Size_01", ... directly below HKCU\Software\Kelvor\Tavix264ROR3Q5Sdk
+ * (on Linux the same keys of the settings tree) whose "EH" and "EV" are
+ * width and height; each holds the DWORDs "TH", "TV", "EH", "EV", "EHS",
+ * "EVS", "Buf". No such size: error 4. A stored window the sensor cannot
+ * take selects the whole sensor and records error 7, and the call still
+ * answers 1. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetCaptureWindow(uint32_t handle, int32_t width, int32_t height);
 /* Sets the capture window directly: totals, starts and effective sizes.
  * The window must lie inside 2448 x 2048 (error 7, the values stay stored).
  * The camera delivers the width cut to a multiple of 16 and the height to
@@ -186,9 +195,17 @@ TAVIX_EXPORT int32_t TAVIX_API Tavix_GetCaptureWindowEx(uint32_t handle, int32_t
                                                         int32_t* hEffective, int32_t* vTotal, int32_t* vStart,
                                                         int32_t* vEffective);
 
-/* Where the next preview draws: a child of parent at (left, top, right,
- * bottom), or with a null parent a window of its own; all zeros and no
- * parent: no window. */
+/* Where the next preview draws (Tavix_Preview, Tavix_CallBackPreview,
+ * Tavix_Record with its show flag): a child window of parent at (left,
+ * top) of right x bottom pixels, control id 6540; with a null parent a
+ * window of its own whose client area is the image size (halved with
+ * sub-sampling), centred on the screen; all zeros and no parent: no
+ * window. Each frame is drawn 1:1 when the client area has the image's
+ * size, else scaled to it (area averaging when smaller, bilinear when
+ * larger); 16-bit frames show their top eight of twelve bits. Tavix_Close
+ * destroys the window. The window belongs to the thread that started the
+ * preview, whose message loop serves it. Windows only: on Linux a preview
+ * that asks for a window fails with error 4, so pass all zeros there. */
 TAVIX_EXPORT int32_t TAVIX_API Tavix_SetPreviewWindow(uint32_t handle, TavixWindow parent, int32_t left, int32_t top,
                                                       int32_t right, int32_t bottom);
 

@@ -276,7 +276,7 @@ void CTavix::AcquisitionLoop()
         ConvertFrame();
         newFrame_ = 1;
         imageReady_ = 1;
-        // Drawing into a preview window joins here with the window itself.
+        DrawFrame();
         if (userBuffer_ != nullptr && userBufferSize_ != 0) {
             const imaging::DibImage* result = images_.ResultImage(cameraValues_.colorMode);
             if (!CopyToBuffer(*result, userRowOrder_, userBuffer_, userBufferSize_))
@@ -316,12 +316,8 @@ int CTavix::CallBackPreview(platform::WindowHandle callbackWindow, uint8_t* buff
     userBuffer_ = buffer;
     userBufferSize_ = size;
     userRowOrder_ = rowOrder;
-    if (PreviewWindowConfigured()) {
-        // The preview window comes with the display code; until then a
-        // configured window is one that cannot be created.
-        PushError(TAVIX_ERR_WINDOW);
+    if (!OpenPreviewWindow())
         return 0;
-    }
     if (!StartPreview()) {
         Close();
         PushError(TAVIX_ERR_TRANSFER);
@@ -405,11 +401,12 @@ int CTavix::GetImage(uint8_t* buffer, int32_t size, int32_t rowOrder)
 
 int CTavix::Close()
 {
-    if (!camera_)
-        return 1;
-    StopPreview();
-    imageReady_ = 0;
-    StopTransfer();
+    if (camera_) {
+        StopPreview();
+        imageReady_ = 0;
+        StopTransfer();
+    }
+    ClosePreviewWindow(); // now that nothing draws into it
     return 1;
 }
 

@@ -360,6 +360,32 @@ int CTavix::SetWaitTime(int32_t milliseconds)
     return 1;
 }
 
+int CTavix::SetCaptureWindow(int32_t width, int32_t height)
+{
+    if (!camera_) {
+        PushError(TAVIX_ERR_NO_CAMERA);
+        return 0;
+    }
+    if (!settings::FindCapturePreset(width, height, geometry_)) {
+        PushError(TAVIX_ERR_WINDOW);
+        return 0;
+    }
+    // A stored size the sensor cannot take selects the whole sensor; the
+    // call still succeeds, with the error on the stack.
+    if (!CaptureWindowValid()) {
+        PushError(TAVIX_ERR_CAPTURE_WINDOW);
+        geometry_.hTotal = geometry_.width = kSensorWidth;
+        geometry_.vTotal = geometry_.height = kSensorHeight;
+        geometry_.hStart = geometry_.vStart = 0;
+    }
+    camera_->SetCaptureWindow(static_cast<uint32_t>(geometry_.hStart.load()),
+                              static_cast<uint32_t>(geometry_.vStart.load()),
+                              static_cast<uint32_t>(geometry_.width.load()),
+                              static_cast<uint32_t>(geometry_.height.load()),
+                              static_cast<uint32_t>(cameraValues_.subSample.load()));
+    return 1;
+}
+
 int CTavix::SetCaptureWindowEx(int32_t hTotal, int32_t hStart, int32_t hEffective, int32_t vTotal, int32_t vStart,
                                int32_t vEffective)
 {

@@ -22,6 +22,7 @@
 
 #include "TavixSdk.h"
 #include "imaging/DibImage.h"
+#include "imaging/DisplayScaler.h"
 #include "imaging/FrameImages.h"
 #include "imaging/ReferenceWindow.h"
 #include "instance/ErrorStack.h"
@@ -31,6 +32,7 @@
 #include "platform/DeviceNotification.h"
 #include "platform/Event.h"
 #include "platform/MessagePost.h"
+#include "platform/PreviewWindow.h"
 
 namespace tavix {
 
@@ -77,6 +79,9 @@ public:
     int32_t GetWaitTime() const { return cameraValues_.waitTime; }
     int32_t Width() const { return geometry_.width; }
     int32_t Height() const { return geometry_.height; }
+    // Selects the stored capture size ("Size_%02d" below the product key)
+    // that is width x height.
+    int SetCaptureWindow(int32_t width, int32_t height);
     int SetCaptureWindowEx(int32_t hTotal, int32_t hStart, int32_t hEffective, int32_t vTotal, int32_t vStart,
                            int32_t vEffective);
     void GetCaptureWindowEx(int32_t* hTotal, int32_t* hStart, int32_t* hEffective, int32_t* vTotal, int32_t* vStart,
@@ -186,6 +191,14 @@ private:
     void AcquisitionLoop();
     void StopTransfer();
     bool PreviewWindowConfigured() const;
+    // Makes the preview window that the parent and rectangle ask for (none
+    // when they ask for none), in place of any window made before; false
+    // with error 4 when it cannot be made.
+    bool OpenPreviewWindow();
+    void ClosePreviewWindow();
+    // Draws the converted frame into the preview window, scaled to its
+    // client area; under the frame lock, on the acquisition thread.
+    void DrawFrame();
     // The recording thread: takes each new converted frame until the
     // duration has passed, the preview stops or the file cannot take more.
     void RecordLoop();
@@ -194,7 +207,12 @@ private:
 
     std::unique_ptr<CTavixUSB3Q5SimpleSdk> camera_;
     imaging::FrameImages images_;
+    // The preview window and what drawing into it needs: the frame reduced
+    // to 8 or 24 bits, and scaled to the client area when that differs.
+    std::unique_ptr<platform::PreviewWindow> previewWindow_;
+    imaging::DibImage displaySource_;
     imaging::DibImage displayImage_;
+    imaging::DisplayScaler displayScaler_;
     MaskPlanes mask_;
     // Where the raw frames of the prepared acquisition lie on the sensor.
     imaging::ReferenceWindow maskWindow_;

@@ -29,11 +29,6 @@ uint32_t FramesPer100s(uint32_t frames, uint32_t elapsedMs)
 }
 } // namespace
 
-bool CTavix::PreviewWindowConfigured() const
-{
-    return previewParent_ != nullptr || previewRect_ != std::array<int32_t, 4>{0, 0, 0, 0};
-}
-
 int CTavix::Record(const char* path, int32_t durationMs, int32_t showWindow)
 {
     if (path == nullptr || *path == '\0') {
@@ -49,12 +44,10 @@ int CTavix::Record(const char* path, int32_t durationMs, int32_t showWindow)
         userBuffer_ = nullptr;
         userBufferSize_ = 0;
     }
-    if (showWindow != 0 && PreviewWindowConfigured()) {
-        // The preview window comes with the display code; until then a
-        // configured window is one that cannot be created.
-        PushError(TAVIX_ERR_WINDOW);
+    // A preview already running keeps the window it draws into.
+    const bool keepWindow = acqState_ == kPreview && previewWindow_;
+    if (showWindow != 0 && !keepWindow && !OpenPreviewWindow())
         return 0;
-    }
     if (!StartPreview()) {
         Close();
         PushError(TAVIX_ERR_CONVERSION);

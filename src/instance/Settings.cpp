@@ -1,5 +1,6 @@
 #include "instance/Settings.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -78,17 +79,27 @@ namespace {
 
 constexpr int32_t kPresetCount = 100;
 
+std::string PresetName(int32_t preset)
+{
+    char name[16];
+    std::snprintf(name, sizeof name, "Size_%02d", static_cast<int>(preset));
+    return name;
+}
+
+// The seven values of a capture-size preset, bound to a geometry.
+std::array<Entry, 7> PresetEntries(Geometry& geometry)
+{
+    return {{
+        {"TH", &geometry.hTotal}, {"TV", &geometry.vTotal},  {"EH", &geometry.width},      {"EV", &geometry.height},
+        {"EHS", &geometry.hStart}, {"EVS", &geometry.vStart}, {"Buf", &geometry.bufferCount},
+    }};
+}
+
 bool ReadPreset(int32_t cameraNumber, int32_t preset, Geometry& geometry)
 {
     if (preset < 0 || preset >= kPresetCount)
         return false;
-    char name[16];
-    std::snprintf(name, sizeof name, "Size_%02d", static_cast<int>(preset));
-    const Entry entries[] = {
-        {"TH", &geometry.hTotal}, {"TV", &geometry.vTotal},  {"EH", &geometry.width},      {"EV", &geometry.height},
-        {"EHS", &geometry.hStart}, {"EVS", &geometry.vStart}, {"Buf", &geometry.bufferCount},
-    };
-    return ReadGroup(GroupKey(cameraNumber, name), entries);
+    return ReadGroup(GroupKey(cameraNumber, PresetName(preset).c_str()), PresetEntries(geometry));
 }
 
 void WriteDefaults(int32_t cameraNumber, const Capabilities& camera)
@@ -98,11 +109,7 @@ void WriteDefaults(int32_t cameraNumber, const Capabilities& camera)
         {"Size", &size}, {"Color", &color}, {"SubSample", &subSample}, {"WaitTime", &waitTime}, {"Clock", &clock}};
     WriteGroup(CameraKey(cameraNumber), values);
     Geometry whole;
-    const Entry preset[] = {
-        {"TH", &whole.hTotal}, {"TV", &whole.vTotal},  {"EH", &whole.width},      {"EV", &whole.height},
-        {"EHS", &whole.hStart}, {"EVS", &whole.vStart}, {"Buf", &whole.bufferCount},
-    };
-    WriteGroup(GroupKey(cameraNumber, "Size_00"), preset);
+    WriteGroup(GroupKey(cameraNumber, "Size_00"), PresetEntries(whole));
 }
 
 } // namespace
@@ -126,6 +133,21 @@ void LoadGeometryAndCameraValues(int32_t cameraNumber, const Capabilities& camer
         {"Clock", &values.clock}};
     ReadGroup(key, cameraValues);
     values.colorMode = CorrectColorMode(values.colorMode, camera);
+}
+
+bool FindCapturePreset(int32_t width, int32_t height, Geometry& geometry)
+{
+    for (int32_t preset = 0; preset < kPresetCount; ++preset) {
+        std::string key = kProductKey;
+        key.append("\\").append(PresetName(preset));
+        Setting presetWidth{-1}, presetHeight{-1};
+        const Entry size[] = {{"EH", &presetWidth}, {"EV", &presetHeight}};
+        if (!ReadGroup(key, size))
+            return false; // the presets end at the first one missing
+        if (presetWidth == width && presetHeight == height)
+            return ReadGroup(key, PresetEntries(geometry));
+    }
+    return false;
 }
 
 } // namespace tavix::settings

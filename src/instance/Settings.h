@@ -68,4 +68,10 @@ struct CameraValues {
 void LoadGeometryAndCameraValues(int32_t cameraNumber, const Capabilities& camera, Geometry& geometry,
                                  CameraValues& values);
 
+// Looks through the capture sizes stored directly below the product key,
+// "Size_00" upward until one is missing, for the first that is width x
+// height, and reads it into geometry (a value it lacks leaves its field as
+// it was); false when the key or such a size is missing.
+bool FindCapturePreset(int32_t width, int32_t height, Geometry& geometry);
+
 } // namespace tavix::settings

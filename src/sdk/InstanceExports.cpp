@@ -161,6 +161,11 @@ int32_t TAVIX_API Tavix_GetWaitTime(uint32_t handle)
     return CallInstance(handle, -1, [](CTavix& t) { return t.GetWaitTime(); });
 }
 
+int32_t TAVIX_API Tavix_SetCaptureWindow(uint32_t handle, int32_t width, int32_t height)
+{
+    return CallInstance(handle, 0, [&](CTavix& t) { return t.SetCaptureWindow(width, height); });
+}
+
 int32_t TAVIX_API Tavix_SetCaptureWindowEx(uint32_t handle, int32_t hTotal, int32_t hStart, int32_t hEffective,
                                            int32_t vTotal, int32_t vStart, int32_t vEffective)
 {
