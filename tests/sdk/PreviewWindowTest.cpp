@@ -230,16 +230,20 @@ TEST_F(Sdk, AChildPreviewWindowShowsEachFrameAtItsOwnSize)
         SCOPED_TRACE(std::to_string(row.bits) + " bits, " + std::to_string(row.width) + " x " +
                      std::to_string(row.height) + " in " + std::to_string(row.clientWidth) + " x " +
                      std::to_string(row.clientHeight));
-        ASSERT_EQ(Tavix_SetCaptureWindowEx(handle_, 2448, 0, row.width, 2048, 0, row.height), 1);
+        // Small windows span the lower edge of the scene's colour bars, so
+        // that a picture upside down shows.
+        const int32_t hStart = (2448 - row.width) / 2, vStart = (2048 - row.height) / 5;
+        ASSERT_EQ(Tavix_SetCaptureWindowEx(handle_, 2448, hStart, row.width, 2048, vStart, row.height), 1);
         ASSERT_EQ(Tavix_SetColorMode(handle_, row.bits), 1);
         ASSERT_EQ(Tavix_SetPreviewWindow(handle_, parent.window, 10, 20, row.clientWidth, row.clientHeight), 1);
         const size_t stride = (size_t(row.width) * size_t(row.bits / 8) + 3) & ~size_t{3};
         std::vector<uint8_t> frame(stride * size_t(row.height));
-        ASSERT_EQ(Tavix_CallBackPreview(handle_, trap_.Window(), frame.data(), int32_t(frame.size()), 0), 1);
+        ASSERT_EQ(Tavix_CallBackPreview(handle_, trap_.Window(), frame.data(), int32_t(frame.size()), 1), 1);
         ASSERT_GE(MessageTrap::Frames(trap_.TakeUntil([](const auto& all) { return MessageTrap::Frames(all) >= 1; })),
                   1u);
         ASSERT_EQ(Tavix_StopPreview(handle_), 1);
-        ASSERT_EQ(Tavix_GetImage(handle_, frame.data(), int32_t(frame.size()), 0), 1); // the frame drawn last
+        // The frame drawn last, in stored row order: the top row first.
+        ASSERT_EQ(Tavix_GetImage(handle_, frame.data(), int32_t(frame.size()), 1), 1);
 
         HWND child = GetDlgItem(parent.window, 6540);
         ASSERT_NE(child, nullptr);
