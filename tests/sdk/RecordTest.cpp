@@ -201,8 +201,8 @@ TEST_F(Sdk, RecordRefusesWhatItCannotRecordAndStartsNothing)
     EXPECT_EQ(Tavix_Record(handle_, nullptr, 1000, 0), 0);
     EXPECT_EQ(Tavix_Record(handle_, "", 1000, 0), 0);
     EXPECT_EQ(Tavix_Record(handle_, folder.File("none/clip.avi").c_str(), 1000, 0), 0);
-    // A window asked for where none can be made (here the default place).
-    ASSERT_EQ(Tavix_SetPreviewWindow(handle_, nullptr, 0, 0, 640, 480), 1);
+    // A window asked for that cannot be made: its parent is gone.
+    ASSERT_EQ(Tavix_SetPreviewWindow(handle_, GoneWindow(), 0, 0, 640, 480), 1);
     EXPECT_EQ(Tavix_Record(handle_, folder.File("shown.avi").c_str(), 1000, 1), 0);
     EXPECT_EQ(Errors(handle_), (std::vector<uint32_t>{4, 12, 9, 9}));
     EXPECT_EQ(Tavix_SnapShot(handle_, nullptr, 0, 0), 1) << "no preview left running";

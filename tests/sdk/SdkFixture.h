@@ -30,6 +30,20 @@ inline std::vector<uint32_t> Errors(uint32_t handle)
     return codes;
 }
 
+// A window handle whose window is gone (on Linux any pointer: no window
+// can be made there anyway).
+inline TavixWindow GoneWindow()
+{
+#ifdef _WIN32
+    HWND window = CreateWindowExA(0, "STATIC", "gone", 0, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(window);
+    return window;
+#else
+    static int gone;
+    return &gone;
+#endif
+}
+
 class Sdk : public ::testing::Test {
 protected:
     explicit Sdk(int cameras = 1) : port_(cameras, Still()), installed_(port_) {}
