@@ -1,0 +1,67 @@
+#pragma once
+// The row loops of the display scaler (DisplayScaler.h), in interchangeable
+// implementations (portable C++ and, on x86, AVX2) that produce identical
+// bytes. Only plain declarations here: the AVX2 unit must not share inline
+// code with others.
+//
+// A scaled row is made in two passes. The vertical pass blends the source
+// rows an output row covers into one line of 16-bit values holding the
+// samples times 2^kLineFractionBits (so a second rounding costs nothing
+// visible); the horizontal pass blends the line's samples into the output
+// bytes. Weights are fixed point with kWeightBits fraction bits and each
+// output's weights add up to exactly kWeightOne, so both passes map a
+// uniform input to itself.
+
+#include <cstdint>
+
+namespace tavix::imaging::detail {
+
+constexpr int32_t kWeightBits = 14;
+constexpr int32_t kWeightOne = 1 << kWeightBits;
+constexpr int32_t kLineFractionBits = 7;
+// Taps of each output are padded with zero weights to a multiple of these.
+constexpr int32_t kVerticalTapGroup = 2;
+constexpr int32_t kGrayTapGroup = 8;
+constexpr int32_t kColourTapGroup = 4;
+// Values a line holds beyond its samples, zero, which padded taps read.
+constexpr int32_t kLineSlack = 16;
+
+// line[i] = (sum over k of weights[k] * rows[k][i] + 2^6) >> 7, for i in
+// [begin, end); taps is even.
+using VerticalFn = void (*)(int16_t* line, const uint8_t* const* rows, const int16_t* weights, int32_t taps,
+                            int32_t begin, int32_t end);
+// out[i] = (line[i] + 2^6) >> 7 for i in [begin, end): an axis left as it is.
+using NarrowFn = void (*)(uint8_t* out, const int16_t* line, int32_t begin, int32_t end);
+
+// The horizontal taps of every output pixel o: `taps` weights from
+// weights[o * taps] applied to the pixels from first[o] on. For colour,
+// pairWeights holds the same weights the way the vector code multiplies
+// them: for each group of four taps w0..w3 sixteen values, w0 w1 four times
+// then w2 w3 four times.
+struct HorizontalTaps {
+    const int32_t* first;
+    const int16_t* weights;
+    const int16_t* pairWeights;
+    int32_t taps;
+};
+
+// Output pixels [begin, end) of a gray (one value a pixel) or colour
+// (blue, green, red) line: (sum over taps of weight * value + 2^20) >> 21.
+using HorizontalFn = void (*)(uint8_t* out, const int16_t* line, const HorizontalTaps& taps, int32_t begin,
+                              int32_t end);
+
+struct ScaleRowKernels {
+    const char* name;
+    VerticalFn vertical;
+    NarrowFn narrow;
+    HorizontalFn horizontalGray;
+    HorizontalFn horizontalColour;
+};
+
+extern const ScaleRowKernels kPortableScaleRows;
+// The AVX2 build where the processor and the compiler have it, else null.
+const ScaleRowKernels* Avx2ScaleRows();
+// The fastest available; chosen once.
+const ScaleRowKernels& BestScaleRows();
+
+} // namespace tavix::imaging::detail
