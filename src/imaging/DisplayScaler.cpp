@@ -3,12 +3,33 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 #include "imaging/ScaleRows.h"
 
 namespace tavix::imaging {
 
 using namespace detail;
+
+namespace {
+
+// The weights in the order the vector loops load them (ScaleRows.h): per
+// block of outputs and group of taps, each output's weights of the group
+// `repeat` times, outputs beyond the last zero.
+void BuildBlockWeights(const AxisWeights& axis, int32_t outputs, int32_t block, int32_t group, int32_t repeat,
+                       std::vector<int16_t>& blockWeights)
+{
+    blockWeights.clear();
+    for (int32_t first = 0; first < outputs; first += block)
+        for (int32_t tap = 0; tap < axis.taps; tap += group)
+            for (int32_t o = first; o < first + block; ++o)
+                for (int32_t r = 0; r < repeat; ++r)
+                    for (int32_t k = tap; k < tap + group; ++k)
+                        blockWeights.push_back(
+                            o < outputs ? axis.weights[static_cast<size_t>(o) * axis.taps + k] : int16_t{0});
+}
+
+} // namespace
 
 bool DisplayScaler::Scale(const DibImage& source, DibImage& destination)
 {
@@ -22,25 +43,18 @@ void DisplayScaler::Prepare(int32_t sourceWidth, int32_t sourceHeight, int32_t w
         height == height_)
         return;
     if (sourceWidth != sourceWidth_ || width != width_ || channels != channels_) {
-        columns_ = BuildAxisWeights(sourceWidth, width, channels == 1 ? kGrayTapGroup : kColourTapGroup);
-        pairWeights_.clear();
-        if (channels == 3) {
-            // Per group of four taps: w0 w1 four times, then w2 w3 four times.
-            pairWeights_.reserve(columns_.weights.size() * 4);
-            for (size_t k = 0; k < columns_.weights.size(); k += 4)
-                for (size_t half = 0; half < 4; half += 2)
-                    for (int repeat = 0; repeat < 4; ++repeat)
-                        pairWeights_.insert(pairWeights_.end(),
-                                            {columns_.weights[k + half], columns_.weights[k + half + 1]});
-        }
+        const bool gray = channels == 1;
+        columns_ = BuildAxisWeights(sourceWidth, width, kColumnWeightBits, gray ? kGrayTapGroup : kColourTapGroup);
+        BuildBlockWeights(columns_, width, gray ? kGrayBlock : kColourBlock, gray ? kGrayTapGroup : kColourTapGroup,
+                          gray ? 1 : 4, blockWeights_);
         // The padded taps of the last outputs read zeros beyond the samples.
         line_.assign(static_cast<size_t>(channels) * (static_cast<size_t>(sourceWidth) + columns_.taps) +
                          kLineSlack,
                      0);
     }
     if (sourceHeight != sourceHeight_ || height != height_) {
-        rows_ = BuildAxisWeights(sourceHeight, height, kVerticalTapGroup);
-        taps_.assign(static_cast<size_t>(rows_.taps), nullptr);
+        rows_ = BuildAxisWeights(sourceHeight, height, kRowWeightBits, kVerticalTapGroup);
+        taps_.assign(2 * static_cast<size_t>(rows_.taps), nullptr);
     }
     sourceWidth_ = sourceWidth;
     sourceHeight_ = sourceHeight;
@@ -64,21 +78,33 @@ bool DisplayScaler::Scale(const DibImage& source, DibImage& destination, const S
         return true;
     }
     Prepare(sourceWidth, sourceHeight, width, height, channels);
-    const HorizontalTaps horizontal{columns_.first.data(), columns_.weights.data(), pairWeights_.data(),
+    const HorizontalTaps horizontal{columns_.first.data(), columns_.weights.data(), blockWeights_.data(),
                                     columns_.taps};
     const HorizontalFn blend = channels == 1 ? kernels.horizontalGray : kernels.horizontalColour;
     const int32_t lineValues = channels * sourceWidth;
     int16_t* line = line_.data();
-    for (int32_t y = 0; y < height; ++y) {
+    const int32_t taps = rows_.taps;
+    const auto rowsOf = [&](int32_t y, const uint8_t** rows) {
         const int32_t first = rows_.first[static_cast<size_t>(y)];
-        for (int32_t k = 0; k < rows_.taps; ++k)
-            taps_[static_cast<size_t>(k)] = source.Row(std::min(first + k, sourceHeight - 1));
-        kernels.vertical(line, taps_.data(), rows_.weights.data() + static_cast<ptrdiff_t>(y) * rows_.taps,
-                         rows_.taps, 0, lineValues);
+        for (int32_t k = 0; k < taps; ++k)
+            rows[k] = source.Row(std::min(first + k, sourceHeight - 1));
+    };
+    // Two sets of row pointers: this row's and those of the next row, which
+    // the horizontal pass asks the memory for while it runs.
+    const uint8_t** current = taps_.data();
+    const uint8_t** next = current + taps;
+    rowsOf(0, current);
+    for (int32_t y = 0; y < height; ++y) {
+        kernels.vertical(line, current, rows_.weights.data() + static_cast<ptrdiff_t>(y) * taps, taps, 0,
+                         lineValues);
+        const bool last = y + 1 == height;
+        if (!last)
+            rowsOf(y + 1, next);
         if (width == sourceWidth)
             kernels.narrow(destination.Row(y), line, 0, lineValues);
         else
-            blend(destination.Row(y), line, horizontal, 0, width);
+            blend(destination.Row(y), line, horizontal, 0, width, RowsAhead{next, last ? 0 : taps, lineValues});
+        std::swap(current, next);
     }
     return true;
 }

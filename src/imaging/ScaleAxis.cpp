@@ -3,28 +3,27 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "imaging/ScaleRows.h"
-
 namespace tavix::imaging::detail {
 namespace {
 
 // The taps of one output: source index of the first, and the fixed-point
 // weights. Each weight is the difference of the rounded running sums of the
 // exact weights, so none is negative, the rounding errors do not add up
-// along the taps, and the last running sum is exactly kWeightOne.
+// along the taps, and the last running sum is exactly one.
 struct OutputTaps {
+    int64_t one = 0;
     int64_t first = 0;
     std::vector<int16_t> weights;
 };
 
 // Exact weights are parts of `whole`; runningParts[k] is the sum of the
 // first k + 1 of them.
-void RoundRunningSums(const std::vector<int64_t>& runningParts, int64_t whole, std::vector<int16_t>& weights)
+void RoundRunningSums(const std::vector<int64_t>& runningParts, int64_t whole, int64_t one, std::vector<int16_t>& weights)
 {
     weights.clear();
     int64_t previous = 0;
     for (const int64_t part : runningParts) {
-        const int64_t rounded = (2 * part * kWeightOne + whole) / (2 * whole);
+        const int64_t rounded = (2 * part * one + whole) / (2 * whole);
         weights.push_back(static_cast<int16_t>(rounded - previous));
         previous = rounded;
     }
@@ -41,7 +40,7 @@ void AreaTaps(int64_t source, int64_t destination, int64_t o, OutputTaps& taps, 
     running.clear();
     for (int64_t i = taps.first; i < last; ++i)
         running.push_back(std::min((i + 1) * destination, end) - begin);
-    RoundRunningSums(running, source, taps.weights);
+    RoundRunningSums(running, source, taps.one, taps.weights);
 }
 
 // The centre of output o lies at source position (o + 0.5) * source /
@@ -53,12 +52,12 @@ void BilinearTaps(int64_t source, int64_t destination, int64_t o, OutputTaps& ta
     const int64_t centre = std::clamp((2 * o + 1) * source - destination, int64_t{0}, (source - 1) * unit);
     taps.first = centre / unit;
     running.assign({unit - centre % unit, unit});
-    RoundRunningSums(running, unit, taps.weights);
+    RoundRunningSums(running, unit, taps.one, taps.weights);
 }
 
 } // namespace
 
-AxisWeights BuildAxisWeights(int32_t source, int32_t destination, int32_t tapGroup)
+AxisWeights BuildAxisWeights(int32_t source, int32_t destination, int32_t weightBits, int32_t tapGroup)
 {
     AxisWeights axis;
     std::vector<OutputTaps> outputs(static_cast<size_t>(destination));
@@ -66,6 +65,7 @@ AxisWeights BuildAxisWeights(int32_t source, int32_t destination, int32_t tapGro
     size_t widest = 0;
     for (int32_t o = 0; o < destination; ++o) {
         OutputTaps& taps = outputs[static_cast<size_t>(o)];
+        taps.one = int64_t{1} << weightBits;
         if (destination < source)
             AreaTaps(source, destination, o, taps, running);
         else

@@ -5,8 +5,10 @@
 namespace tavix::imaging::detail {
 namespace {
 
-constexpr int32_t kLineRound = 1 << (kLineFractionBits - 1);
-constexpr int32_t kOutputShift = kWeightBits + kLineFractionBits;
+constexpr int32_t kLineShift = kRowWeightBits - kLineFractionBits;
+constexpr int32_t kLineRound = 1 << (kLineShift - 1);
+constexpr int32_t kNarrowRound = 1 << (kLineFractionBits - 1);
+constexpr int32_t kOutputShift = kColumnWeightBits + kLineFractionBits;
 constexpr int32_t kOutputRound = 1 << (kOutputShift - 1);
 
 void Vertical(int16_t* line, const uint8_t* const* rows, const int16_t* weights, int32_t taps, int32_t begin,
@@ -16,18 +18,19 @@ void Vertical(int16_t* line, const uint8_t* const* rows, const int16_t* weights,
         int32_t sum = kLineRound;
         for (int32_t k = 0; k < taps; ++k)
             sum += weights[k] * rows[k][i];
-        line[i] = static_cast<int16_t>(sum >> kLineFractionBits);
+        line[i] = static_cast<int16_t>(sum >> kLineShift);
     }
 }
 
 void Narrow(uint8_t* out, const int16_t* line, int32_t begin, int32_t end)
 {
     for (int32_t i = begin; i < end; ++i)
-        out[i] = static_cast<uint8_t>((line[i] + kLineRound) >> kLineFractionBits);
+        out[i] = static_cast<uint8_t>((line[i] + kNarrowRound) >> kLineFractionBits);
 }
 
 template <int channels>
-void Horizontal(uint8_t* out, const int16_t* line, const HorizontalTaps& h, int32_t begin, int32_t end)
+void Horizontal(uint8_t* out, const int16_t* line, const HorizontalTaps& h, int32_t begin, int32_t end,
+                const RowsAhead&)
 {
     for (int32_t o = begin; o < end; ++o) {
         const int16_t* w = h.weights + static_cast<int64_t>(o) * h.taps;
