@@ -48,13 +48,14 @@ void DisplayScaler::Prepare(int32_t sourceWidth, int32_t sourceHeight, int32_t w
         BuildBlockWeights(columns_, width, gray ? kGrayBlock : kColourBlock, gray ? kGrayTapGroup : kColourTapGroup,
                           gray ? 1 : 4, blockWeights_);
         // The padded taps of the last outputs read zeros beyond the samples.
-        line_.assign(static_cast<size_t>(channels) * (static_cast<size_t>(sourceWidth) + columns_.taps) +
-                         kLineSlack,
+        // Two lines, one for each output row of a step.
+        line_.assign(2 * (static_cast<size_t>(channels) * (static_cast<size_t>(sourceWidth) + columns_.taps) +
+                          kLineSlack),
                      0);
     }
     if (sourceHeight != sourceHeight_ || height != height_) {
         rows_ = BuildAxisWeights(sourceHeight, height, kRowWeightBits, kVerticalTapGroup);
-        taps_.assign(2 * static_cast<size_t>(rows_.taps), nullptr);
+        taps_.assign(4 * static_cast<size_t>(rows_.taps), nullptr);
     }
     sourceWidth_ = sourceWidth;
     sourceHeight_ = sourceHeight;
@@ -82,28 +83,40 @@ bool DisplayScaler::Scale(const DibImage& source, DibImage& destination, const S
                                     columns_.taps};
     const HorizontalFn blend = channels == 1 ? kernels.horizontalGray : kernels.horizontalColour;
     const int32_t lineValues = channels * sourceWidth;
-    int16_t* line = line_.data();
+    int16_t* const lines[2] = {line_.data(), line_.data() + line_.size() / 2};
     const int32_t taps = rows_.taps;
+    // The source rows of output rows y and y + 1 (those beyond the last
+    // the last again), 2 * taps pointers.
     const auto rowsOf = [&](int32_t y, const uint8_t** rows) {
-        const int32_t first = rows_.first[static_cast<size_t>(y)];
-        for (int32_t k = 0; k < taps; ++k)
-            rows[k] = source.Row(std::min(first + k, sourceHeight - 1));
+        for (int32_t pair = 0; pair < 2; ++pair) {
+            const int32_t first = rows_.first[static_cast<size_t>(std::min(y + pair, height - 1))];
+            for (int32_t k = 0; k < taps; ++k)
+                rows[pair * taps + k] = source.Row(std::min(first + k, sourceHeight - 1));
+        }
     };
-    // Two sets of row pointers: this row's and those of the next row, which
-    // the horizontal pass asks the memory for while it runs.
+    // Two output rows a step, which share the horizontal weights. Two sets
+    // of row pointers: this step's and those of the next, which the
+    // horizontal pass asks the memory for while it runs.
     const uint8_t** current = taps_.data();
-    const uint8_t** next = current + taps;
+    const uint8_t** next = current + 2 * taps;
     rowsOf(0, current);
-    for (int32_t y = 0; y < height; ++y) {
-        kernels.vertical(line, current, rows_.weights.data() + static_cast<ptrdiff_t>(y) * taps, taps, 0,
-                         lineValues);
-        const bool last = y + 1 == height;
+    for (int32_t y = 0; y < height; y += 2) {
+        const bool pair = y + 1 < height;
+        for (int32_t r = 0; r < (pair ? 2 : 1); ++r)
+            kernels.vertical(lines[r], current + r * taps,
+                             rows_.weights.data() + static_cast<ptrdiff_t>(y + r) * taps, taps, 0, lineValues);
+        const bool last = y + 2 >= height;
         if (!last)
-            rowsOf(y + 1, next);
-        if (width == sourceWidth)
-            kernels.narrow(destination.Row(y), line, 0, lineValues);
-        else
-            blend(destination.Row(y), line, horizontal, 0, width, RowsAhead{next, last ? 0 : taps, lineValues});
+            rowsOf(y + 2, next);
+        uint8_t* out1 = pair ? destination.Row(y + 1) : nullptr;
+        if (width == sourceWidth) {
+            kernels.narrow(destination.Row(y), lines[0], 0, lineValues);
+            if (pair)
+                kernels.narrow(out1, lines[1], 0, lineValues);
+        } else {
+            blend(destination.Row(y), out1, lines[0], lines[1], horizontal, 0, width,
+                  RowsAhead{next, last ? 0 : 2 * taps, lineValues});
+        }
         std::swap(current, next);
     }
     return true;

@@ -64,9 +64,10 @@ struct RowsAhead {
 
 // Output pixels [begin, end) of a gray (one value a pixel) or colour
 // (blue, green, red) line: (sum over taps of weight * value + 2^20) >> 21.
-// begin is a multiple of the block.
-using HorizontalFn = void (*)(uint8_t* out, const int16_t* line, const HorizontalTaps& taps, int32_t begin,
-                              int32_t end, const RowsAhead& ahead);
+// Two lines at once when out1 is not null (line1 into out1), which share
+// the loads of the weights and positions. begin is a multiple of the block.
+using HorizontalFn = void (*)(uint8_t* out0, uint8_t* out1, const int16_t* line0, const int16_t* line1,
+                              const HorizontalTaps& taps, int32_t begin, int32_t end, const RowsAhead& ahead);
 
 struct ScaleRowKernels {
     const char* name;

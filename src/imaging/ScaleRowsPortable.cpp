@@ -29,8 +29,7 @@ void Narrow(uint8_t* out, const int16_t* line, int32_t begin, int32_t end)
 }
 
 template <int channels>
-void Horizontal(uint8_t* out, const int16_t* line, const HorizontalTaps& h, int32_t begin, int32_t end,
-                const RowsAhead&)
+void HorizontalLine(uint8_t* out, const int16_t* line, const HorizontalTaps& h, int32_t begin, int32_t end)
 {
     for (int32_t o = begin; o < end; ++o) {
         const int16_t* w = h.weights + static_cast<int64_t>(o) * h.taps;
@@ -44,6 +43,15 @@ void Horizontal(uint8_t* out, const int16_t* line, const HorizontalTaps& h, int3
         for (int c = 0; c < channels; ++c)
             out[o * channels + c] = static_cast<uint8_t>(sum[c] >> kOutputShift);
     }
+}
+
+template <int channels>
+void Horizontal(uint8_t* out0, uint8_t* out1, const int16_t* line0, const int16_t* line1, const HorizontalTaps& h,
+                int32_t begin, int32_t end, const RowsAhead&)
+{
+    HorizontalLine<channels>(out0, line0, h, begin, end);
+    if (out1 != nullptr)
+        HorizontalLine<channels>(out1, line1, h, begin, end);
 }
 
 } // namespace
