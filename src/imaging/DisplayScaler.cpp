@@ -48,6 +48,9 @@ void DisplayScaler::Prepare(int32_t sourceWidth, int32_t sourceHeight, int32_t w
         BuildBlockWeights(columns_, width, gray ? kGrayBlock : kColourBlock, gray ? kGrayTapGroup : kColourTapGroup,
                           gray ? 1 : 4, blockWeights_);
         // The padded taps of the last outputs read zeros beyond the samples.
+        firstValues_.clear();
+        for (const int32_t first : columns_.first)
+            firstValues_.push_back(first * channels);
         // Two lines, one for each output row of a step.
         line_.assign(2 * (static_cast<size_t>(channels) * (static_cast<size_t>(sourceWidth) + columns_.taps) +
                           kLineSlack),
@@ -79,7 +82,7 @@ bool DisplayScaler::Scale(const DibImage& source, DibImage& destination, const S
         return true;
     }
     Prepare(sourceWidth, sourceHeight, width, height, channels);
-    const HorizontalTaps horizontal{columns_.first.data(), columns_.weights.data(), blockWeights_.data(),
+    const HorizontalTaps horizontal{firstValues_.data(), columns_.weights.data(), blockWeights_.data(),
                                     columns_.taps};
     const HorizontalFn blend = channels == 1 ? kernels.horizontalGray : kernels.horizontalColour;
     const int32_t lineValues = channels * sourceWidth;

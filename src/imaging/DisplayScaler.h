@@ -36,6 +36,7 @@ private:
     // The tables of the last geometry; rebuilt only when a size changes.
     int32_t sourceWidth_ = 0, sourceHeight_ = 0, width_ = 0, height_ = 0, channels_ = 0;
     detail::AxisWeights columns_, rows_;
+    std::vector<int32_t> firstValues_; // columns_.first in line values
     std::vector<int16_t> blockWeights_;
     std::vector<int16_t> line_;
     std::vector<const uint8_t*> taps_;

@@ -39,7 +39,8 @@ using VerticalFn = void (*)(int16_t* line, const uint8_t* const* rows, const int
 using NarrowFn = void (*)(uint8_t* out, const int16_t* line, int32_t begin, int32_t end);
 
 // The horizontal taps of every output pixel o: `taps` weights from
-// weights[o * taps] applied to the pixels from first[o] on. blockWeights
+// weights[o * taps] applied to the pixels from line value first[o] on (the
+// first pixel's index times the values a pixel). blockWeights
 // holds the same weights the way the vector code multiplies them: for each
 // block of outputs (kGrayBlock or kColourBlock, the last one padded with
 // zeros) and each group of taps (kGrayTapGroup or kColourTapGroup) sixteen

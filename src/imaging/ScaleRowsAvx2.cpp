@@ -246,8 +246,7 @@ inline void ColourBlockSums(const int16_t* const* line, const Taps& h, int32_t o
     // A lane's first six values are two pixels; interleave them by channel.
     const __m256i pairs = _mm256_setr_epi8(0, 1, 6, 7, 2, 3, 8, 9, 4, 5, 10, 11, -1, -1, -1, -1, //
                                            0, 1, 6, 7, 2, 3, 8, 9, 4, 5, 10, 11, -1, -1, -1, -1);
-    const int64_t p0 = static_cast<int64_t>(h.first[o]) * 3;
-    const int64_t p1 = static_cast<int64_t>(h.first[o + 1]) * 3;
+    const int32_t p0 = h.first[o], p1 = h.first[o + 1];
     const int16_t* w = h.blockWeights + static_cast<int64_t>(o) * h.taps * 4;
     const int32_t taps = groups != 0 ? groups * kColourTapGroup : h.taps;
     for (int l = 0; l < lines; ++l)

@@ -33,7 +33,7 @@ void HorizontalLine(uint8_t* out, const int16_t* line, const HorizontalTaps& h, 
 {
     for (int32_t o = begin; o < end; ++o) {
         const int16_t* w = h.weights + static_cast<int64_t>(o) * h.taps;
-        const int16_t* p = line + static_cast<int64_t>(h.first[o]) * channels;
+        const int16_t* p = line + h.first[o];
         int32_t sum[channels];
         for (int c = 0; c < channels; ++c)
             sum[c] = kOutputRound;
