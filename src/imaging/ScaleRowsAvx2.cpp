@@ -33,15 +33,10 @@ inline __m256i Load2x128(const void* low, const void* high)
 {
     return _mm256_inserti128_si256(_mm256_castsi128_si256(Load128(low)), Load128(high), 1);
 }
-inline int32_t Load32(const void* p)
+template <typename T>
+inline T LoadScalar(const void* p)
 {
-    int32_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-inline int64_t Load64(const void* p)
-{
-    int64_t v;
+    T v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
@@ -98,7 +93,7 @@ void VerticalTaps(int16_t* line, const uint8_t* const* rows, const int16_t* weig
         for (int32_t k = 0; k < taps; k += 2) {
             const __m256i a = _mm256_cvtepu8_epi16(Load128(rows[k] + i));
             const __m256i b = _mm256_cvtepu8_epi16(Load128(rows[k + 1] + i));
-            const __m256i w = _mm256_set1_epi32(Load32(weights + k));
+            const __m256i w = _mm256_set1_epi32(LoadScalar<int32_t>(weights + k));
             low = _mm256_add_epi32(low, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), w));
             high = _mm256_add_epi32(high, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), w));
         }
@@ -192,7 +187,7 @@ inline __m256i GrayBlockSums(const int16_t* line, const Taps& h, int32_t o)
     const int32_t taps = groups != 0 ? groups * kGrayTapGroup : h.taps;
     __m256i sum = _mm256_setzero_si256();
     for (int32_t k = 0; k < taps; k += kGrayTapGroup, w += 16) {
-        const __m256i v = _mm256_set_epi64x(Load64(p3 + k), Load64(p2 + k), Load64(p1 + k), Load64(p0 + k));
+        const __m256i v = _mm256_set_epi64x(LoadScalar<int64_t>(p3 + k), LoadScalar<int64_t>(p2 + k), LoadScalar<int64_t>(p1 + k), LoadScalar<int64_t>(p0 + k));
         sum = _mm256_add_epi32(sum, _mm256_madd_epi16(v, Load256(w)));
     }
     return sum;

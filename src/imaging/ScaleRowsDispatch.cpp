@@ -1,5 +1,7 @@
 #include "imaging/ScaleRows.h"
 
+#include "imaging/CpuFeatures.h"
+
 namespace tavix::imaging::detail {
 
 #if defined(TAVIX_IMAGING_AVX2)
@@ -9,12 +11,7 @@ extern const ScaleRowKernels kAvx2ScaleRows;
 const ScaleRowKernels* Avx2ScaleRows()
 {
 #if defined(TAVIX_IMAGING_AVX2)
-    // libgcc's check includes the operating system's saving of the YMM state.
-    static const bool usable = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return usable ? &kAvx2ScaleRows : nullptr;
+    return Avx2Usable() ? &kAvx2ScaleRows : nullptr;
 #else
     return nullptr;
 #endif
@@ -22,10 +19,7 @@ const ScaleRowKernels* Avx2ScaleRows()
 
 const ScaleRowKernels& BestScaleRows()
 {
-    static const ScaleRowKernels* const best = [] {
-        const ScaleRowKernels* avx2 = Avx2ScaleRows();
-        return avx2 != nullptr ? avx2 : &kPortableScaleRows;
-    }();
+    static const ScaleRowKernels* const best = Avx2ScaleRows() != nullptr ? Avx2ScaleRows() : &kPortableScaleRows;
     return *best;
 }
 
