@@ -14,9 +14,10 @@ namespace tavix::imaging {
 // high byte of the blue, green and red words. destination is (re)created
 // with the source's width and height at 8 bits (from 16) or 24 bits (from
 // 32/48/64) when its geometry differs (an 8-bit one gets the gray ramp);
-// memory row order kept. False, destination unchanged, for an empty source,
-// any other bit count, a depth outside 8..16 for a 16-bit source, or the
-// source itself as destination.
+// memory row order kept. False, destination untouched, for an empty
+// source, any other bit count, a depth outside 8..16 for a 16-bit source,
+// or the source itself as destination; false with the destination left
+// empty when it cannot be allocated.
 bool ReduceForDisplay(const DibImage& source, DibImage& destination, int32_t depth);
 
 } // namespace tavix::imaging

@@ -21,7 +21,8 @@ struct ScaleRowKernels;
 // aliasing), bilinear interpolation between pixel centres when it is
 // larger, a plain copy of the axis when equal. Memory row order is kept:
 // destination row 0 is made from the start of source row 0's side. A
-// uniform image stays exactly uniform.
+// uniform image stays exactly uniform. The scaler keeps the weights of the
+// last sizes it saw, so one object serves one thread at a time.
 class DisplayScaler {
 public:
     // False (destination unchanged) for empty images, bit counts other than
