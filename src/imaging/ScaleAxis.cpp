@@ -18,7 +18,8 @@ struct OutputTaps {
 
 // Exact weights are parts of `whole`; runningParts[k] is the sum of the
 // first k + 1 of them.
-void RoundRunningSums(const std::vector<int64_t>& runningParts, int64_t whole, int64_t one, std::vector<int16_t>& weights)
+void RoundRunningSums(const std::vector<int64_t>& runningParts, int64_t whole, int64_t one,
+                      std::vector<int16_t>& weights)
 {
     weights.clear();
     int64_t previous = 0;

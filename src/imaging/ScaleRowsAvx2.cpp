@@ -187,7 +187,8 @@ inline __m256i GrayBlockSums(const int16_t* line, const Taps& h, int32_t o)
     const int32_t taps = groups != 0 ? groups * kGrayTapGroup : h.taps;
     __m256i sum = _mm256_setzero_si256();
     for (int32_t k = 0; k < taps; k += kGrayTapGroup, w += 16) {
-        const __m256i v = _mm256_set_epi64x(LoadScalar<int64_t>(p3 + k), LoadScalar<int64_t>(p2 + k), LoadScalar<int64_t>(p1 + k), LoadScalar<int64_t>(p0 + k));
+        const __m256i v = _mm256_set_epi64x(LoadScalar<int64_t>(p3 + k), LoadScalar<int64_t>(p2 + k),
+                                            LoadScalar<int64_t>(p1 + k), LoadScalar<int64_t>(p0 + k));
         sum = _mm256_add_epi32(sum, _mm256_madd_epi16(v, Load256(w)));
     }
     return sum;
