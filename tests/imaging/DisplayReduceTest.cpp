@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "imaging/DisplayReduce.h"
+#include "imaging/ReduceRowKernels.h"
 
 using namespace tavix::imaging;
 
@@ -85,4 +87,33 @@ TEST(DisplayReduce, RefusalsLeaveTheDestinationAlone)
     ASSERT_EQ(self.Create(2, 2, 32), 1);
     EXPECT_FALSE(ReduceForDisplay(self, self, 12));
     EXPECT_EQ(self.BitCount(), 32);
+}
+
+TEST(DisplayReduce, Avx2RowsGiveThePortableBytes)
+{
+    const tavix::imaging::detail::ReduceRowKernels* avx2 = tavix::imaging::detail::Avx2ReduceRows();
+    if (avx2 == nullptr)
+        GTEST_SKIP() << "no AVX2 here";
+    const tavix::imaging::detail::ReduceRowKernels& portable = tavix::imaging::detail::kPortableReduceRows;
+    std::mt19937 rng(16);
+    std::uniform_int_distribution<int> any(0, 255);
+    for (const int32_t width : {1, 3, 31, 2448}) {
+        SCOPED_TRACE(width);
+        Bytes in(static_cast<size_t>(width) * 8);
+        for (auto& b : in)
+            b = static_cast<uint8_t>(any(rng));
+        const auto same = [&](auto run, size_t outBytes) {
+            Bytes a(outBytes + 1, 0x5A), b = a;
+            run(portable, a.data());
+            run(*avx2, b.data());
+            EXPECT_EQ(a, b);
+        };
+        for (const int32_t shift : {0, 4, 8}) {
+            same([&](const auto& k, uint8_t* out) { k.gray16ToGray8(out, in.data(), width, shift); }, width);
+            same([&](const auto& k, uint8_t* out) { k.gray16ToBgr(out, in.data(), width, shift); }, 3 * width);
+        }
+        same([&](const auto& k, uint8_t* out) { k.pick32(out, in.data(), width); }, 3 * width);
+        same([&](const auto& k, uint8_t* out) { k.pick48(out, in.data(), width); }, 3 * width);
+        same([&](const auto& k, uint8_t* out) { k.pick64(out, in.data(), width); }, 3 * width);
+    }
 }
