@@ -12,3 +12,7 @@ tavix_bench(bench_filters
 tavix_bench(bench_mask
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/imaging/MaskBench.cpp
   DEPS tavix_imaging)
+# The preview's scaling and reductions of a full frame.
+tavix_bench(bench_display
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/imaging/DisplayBench.cpp
+  DEPS tavix_imaging)

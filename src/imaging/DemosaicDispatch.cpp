@@ -1,5 +1,7 @@
 #include "imaging/DemosaicKernels.h"
 
+#include "imaging/CpuFeatures.h"
+
 namespace tavix::imaging::detail {
 
 #if defined(TAVIX_IMAGING_AVX2)
@@ -9,12 +11,7 @@ extern const DemosaicKernels kAvx2Kernels;
 const DemosaicKernels* Avx2Kernels()
 {
 #if defined(TAVIX_IMAGING_AVX2)
-    // libgcc's check includes the operating system's saving of the YMM state.
-    static const bool usable = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return usable ? &kAvx2Kernels : nullptr;
+    return Avx2Usable() ? &kAvx2Kernels : nullptr;
 #else
     return nullptr;
 #endif
@@ -22,10 +19,7 @@ const DemosaicKernels* Avx2Kernels()
 
 const DemosaicKernels& BestKernels()
 {
-    static const DemosaicKernels* const best = [] {
-        const DemosaicKernels* avx2 = Avx2Kernels();
-        return avx2 != nullptr ? avx2 : &kPortableKernels;
-    }();
+    static const DemosaicKernels* const best = Avx2Kernels() != nullptr ? Avx2Kernels() : &kPortableKernels;
     return *best;
 }
 

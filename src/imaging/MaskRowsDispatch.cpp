@@ -1,5 +1,7 @@
 #include "imaging/MaskRows.h"
 
+#include "imaging/CpuFeatures.h"
+
 namespace tavix::imaging::detail {
 
 #if defined(TAVIX_IMAGING_AVX2)
@@ -9,12 +11,7 @@ extern const MaskRowKernels kAvx2MaskRows;
 const MaskRowKernels* Avx2MaskRows()
 {
 #if defined(TAVIX_IMAGING_AVX2)
-    // libgcc's check includes the operating system's saving of the YMM state.
-    static const bool usable = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return usable ? &kAvx2MaskRows : nullptr;
+    return Avx2Usable() ? &kAvx2MaskRows : nullptr;
 #else
     return nullptr;
 #endif
@@ -22,10 +19,7 @@ const MaskRowKernels* Avx2MaskRows()
 
 const MaskRowKernels& BestMaskRows()
 {
-    static const MaskRowKernels* const best = [] {
-        const MaskRowKernels* avx2 = Avx2MaskRows();
-        return avx2 != nullptr ? avx2 : &kPortableMaskRows;
-    }();
+    static const MaskRowKernels* const best = Avx2MaskRows() != nullptr ? Avx2MaskRows() : &kPortableMaskRows;
     return *best;
 }
 
