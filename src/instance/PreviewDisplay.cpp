@@ -32,17 +32,9 @@ bool CTavix::OpenPreviewWindow()
 {
     if (!PreviewWindowConfigured())
         return true;
-    // The window made before goes first, taken from a preview that may be
-    // drawing into it; it is destroyed outside the lock, since destroying
-    // a child window waits for its parent's thread.
-    std::unique_ptr<platform::PreviewWindow> window;
-    {
-        std::lock_guard lock(frameLock_);
-        window.swap(previewWindow_);
-    }
-    window.reset();
+    ClosePreviewWindow(); // the window made before goes first
     const int32_t divisor = SubSampleDivisor(cameraValues_.subSample);
-    window = std::make_unique<platform::PreviewWindow>();
+    auto window = std::make_unique<platform::PreviewWindow>();
     if (!window->Create(previewParent_, previewRect_, geometry_.width / divisor, geometry_.height / divisor, this)) {
         PushError(TAVIX_ERR_WINDOW);
         return false;
@@ -54,6 +46,9 @@ bool CTavix::OpenPreviewWindow()
 
 void CTavix::ClosePreviewWindow()
 {
+    // Taken from a preview that may be drawing into it, and destroyed
+    // outside the lock, since destroying a child window waits for its
+    // parent's thread.
     std::unique_ptr<platform::PreviewWindow> window;
     std::lock_guard lock(frameLock_);
     window.swap(previewWindow_);
