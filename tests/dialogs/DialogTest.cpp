@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "../sdk/SdkFixture.h"
 #include "DialogDriver.h"
 #include "dialogs/DialogIds.h"
+#include "dialogs/DialogModels.h"
 #include "platform/SettingsStore.h"
 
 #ifdef _WIN32
@@ -245,6 +247,31 @@ TEST_F(Sdk, CameraDialogStoresTheFormatAndTheCaptureTakesItUp)
     EXPECT_EQ(Tavix_GetSubSample(handle_), 1);
 }
 
+TEST_F(Sdk, AnOpenImageDialogFollowsTheWhiteBalanceOfThePreview)
+{
+    SmallWindow(handle_);
+    ASSERT_EQ(Tavix_SetColorMode(handle_, 24), 1);
+    ASSERT_EQ(Tavix_Preview(handle_), 1);
+    DialogDriver dialog([this](TavixWindow owner) { return Tavix_SetImageDlg(handle_, owner); });
+    ASSERT_NE(dialog.Sheet(), nullptr);
+    dialog.Slide(IDC_RGAIN_BAR, 7);
+    dialog.Press(IDC_ONCE);
+    // The frame thread measures once, switches the measurement off and
+    // tells the dialog, which shows the new gains.
+    int32_t ok = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < end &&
+           (Tavix_GetBayerGainAuto(handle_, &ok) != 0 ||
+            dialog.TextOf(IDC_RGAIN_EDIT) != std::to_wstring(Tavix_GetBayerGainRed(handle_, &ok))))
+        Sleep(20);
+    EXPECT_EQ(Tavix_GetBayerGainAuto(handle_, &ok), 0);
+    EXPECT_NE(Tavix_GetBayerGainRed(handle_, &ok), 7);
+    EXPECT_EQ(dialog.TextOf(IDC_RGAIN_EDIT), std::to_wstring(Tavix_GetBayerGainRed(handle_, &ok)));
+    EXPECT_EQ(dialog.TextOf(IDC_BGAIN_EDIT), std::to_wstring(Tavix_GetBayerGainBlue(handle_, &ok)));
+    EXPECT_EQ(dialog.Close(IDOK), 1);
+    EXPECT_EQ(Tavix_StopPreview(handle_), 1);
+}
+
 TEST_F(Sdk, DialogsNeedAnOpenCameraAndOpenOneAtATime)
 {
     for (const DialogExport show : kDialogs)
@@ -292,6 +319,70 @@ TEST_F(Sdk, TemplatesFollowTheSystemLanguageAndArePictured)
         }
         EXPECT_EQ(dialog.Close(IDCANCEL), 1);
     }
+}
+
+// The emulated camera is a colour one: the monochrome analog page is shown
+// here for a model of a monochrome camera with every optional setting.
+struct MonochromeCamera final : dialogs::AnalogModel {
+    using Value = dialogs::AnalogValue;
+    using Flag = dialogs::AnalogFlag;
+    int32_t values[7] = {4, 0, 0, 0, 0, 100, 16};
+    bool flags[6] = {};
+    int32_t gainMode = 0;
+    double seconds = 0.01;
+
+    bool Monochrome() const override { return true; }
+    bool Has(Value) const override { return true; }
+    dialogs::Range RangeOf(Value value) const override
+    {
+        return value == Value::kBlackLevel ? dialogs::Range{0, 255} : dialogs::Range{1, 1000};
+    }
+    int32_t DefaultOf(Value) const override { return 10; }
+    int32_t Get(Value value) const override { return values[static_cast<int>(value)]; }
+    void Set(Value value, int32_t number) override { values[static_cast<int>(value)] = number; }
+    bool Has(Flag) const override { return true; }
+    bool Get(Flag flag) const override { return flags[static_cast<int>(flag)]; }
+    void Set(Flag flag, bool on) override { flags[static_cast<int>(flag)] = on; }
+    bool HasGainMode() const override { return true; }
+    int32_t GainMode() const override { return gainMode; }
+    void SetGainMode(int32_t mode) override { gainMode = mode; }
+    bool HasExposureSeconds() const override { return true; }
+    double ExposureSeconds() const override { return seconds; }
+    double ExposureSecondsMin() const override { return 0.001; }
+    double ExposureSecondsMax() const override { return 2.0; }
+    void SetExposureSeconds(double s) override { seconds = s; }
+    void Opened(platform::WindowHandle) override {}
+};
+
+TEST(Dialogs, MonochromeAnalogPageTemplates)
+{
+    MonochromeCamera camera;
+    DialogDriver dialog([&](TavixWindow owner) { return dialogs::ShowAnalogDialog(owner, camera); });
+    ASSERT_NE(dialog.Sheet(), nullptr);
+    EXPECT_TRUE(dialog.Visible(IDC_BLACK_BAR));
+    EXPECT_EQ(dialog.TextOf(IDC_BLACK_EDIT), L"16");
+    EXPECT_EQ(dialog.TextOf(IDC_EXPOSUREEX_EDIT), L"10.000"); // 0.01 s in the unit "msec"
+    EXPECT_EQ(dialog.TextOf(IDC_EXPOSUREEX_RANGE), L"range: 1msec - 2000msec");
+    Picture(dialog, "analog-mono");
+    dialog.Slide(IDC_BLACK_BAR, 40);
+    dialog.Type(IDC_EXPOSUREEX_EDIT, L"12.5");
+    dialog.Pick(IDC_GAIN_MODE, 1); // "Low Gain"
+    dialog.Check(IDC_PELTIER, true);
+    dialog.Check(IDC_AUTOIRIS_GAIN, true);
+    dialog.Check(IDC_AUTOIRIS_EXPOSURE, true); // takes the place of the gain
+    dialog.Settle();
+    EXPECT_EQ(camera.values[static_cast<int>(dialogs::AnalogValue::kBlackLevel)], 40);
+    EXPECT_DOUBLE_EQ(camera.seconds, 0.0125);
+    EXPECT_EQ(camera.gainMode, 1);
+    EXPECT_TRUE(camera.flags[static_cast<int>(dialogs::AnalogFlag::kCooling)]);
+    EXPECT_FALSE(dialog.TextOf(IDC_AUTOIRIS_GAIN).empty());
+    EXPECT_EQ(SendMessageW(dialog.Control(IDC_AUTOIRIS_GAIN), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    // "Default(&D)": the camera's defaults, mirrors and Auto Iris off.
+    dialog.Press(IDC_DEFAULT);
+    dialog.Settle();
+    EXPECT_EQ(camera.values[static_cast<int>(dialogs::AnalogValue::kGlobalGain)], 10);
+    EXPECT_FALSE(camera.flags[static_cast<int>(dialogs::AnalogFlag::kAutoIrisExposure)]);
+    EXPECT_EQ(dialog.Close(IDOK), 1);
 }
 
 #endif // _WIN32
