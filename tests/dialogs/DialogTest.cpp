@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -383,6 +384,41 @@ TEST(Dialogs, MonochromeAnalogPageTemplates)
     EXPECT_EQ(camera.values[static_cast<int>(dialogs::AnalogValue::kGlobalGain)], 10);
     EXPECT_FALSE(camera.flags[static_cast<int>(dialogs::AnalogFlag::kAutoIrisExposure)]);
     EXPECT_EQ(dialog.Close(IDOK), 1);
+}
+
+TEST(Dialogs, CameraFormatOffersTheColourModesTheCameraCanDeliver)
+{
+    struct Row {
+        bool monochrome, eightBit, sixteenBit;
+        std::vector<std::wstring> entries;
+    };
+    const Row kRows[] = {
+        {false, true, true, {L"Monochrome 8bit", L"Monochrome 16bit *", L"Color 24bit", L"Color 32bit",
+                             L"Color 48bit *", L"Color 64bit *"}},
+        {true, true, true, {L"Monochrome 8bit", L"Monochrome 16bit *"}},
+        {true, false, true, {L"Monochrome 16bit *"}},
+        {false, false, true, {L"Monochrome 16bit *", L"Color 24bit", L"Color 48bit *", L"Color 64bit *"}},
+    };
+    if (Japanese())
+        GTEST_SKIP() << "the entries are compared in English";
+    for (const Row& r : kRows) {
+        dialogs::CameraFormat format;
+        format.monochrome = r.monochrome;
+        format.eightBit = r.eightBit;
+        format.sixteenBit = r.sixteenBit;
+        const std::function<void(const dialogs::CameraFormat&)> apply = [](const dialogs::CameraFormat&) {};
+        DialogDriver dialog([&](TavixWindow owner) { return dialogs::ShowCameraDialog(owner, format, apply); });
+        ASSERT_NE(dialog.Sheet(), nullptr);
+        HWND combo = dialog.Control(IDC_COLOR);
+        std::vector<std::wstring> shown;
+        for (LRESULT k = 0; k < SendMessageW(combo, CB_GETCOUNT, 0, 0); ++k) {
+            wchar_t text[64] = {};
+            SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(k), reinterpret_cast<LPARAM>(text));
+            shown.emplace_back(text);
+        }
+        EXPECT_EQ(shown, r.entries);
+        EXPECT_EQ(dialog.Close(IDCANCEL), 2);
+    }
 }
 
 #endif // _WIN32

@@ -72,6 +72,8 @@ public:
             reinterpret_cast<CameraDialog*>(lParam)->Open(dialog);
             return TRUE;
         }
+        if (message == WM_CTLCOLORSTATIC)
+            return Label(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         auto* self = reinterpret_cast<CameraDialog*>(GetWindowLongPtrW(dialog, GWLP_USERDATA));
         if (self == nullptr || message != WM_COMMAND)
             return FALSE;
@@ -80,6 +82,18 @@ public:
     }
 
 private:
+    // Labels lie on the tab control and show its face through them; other
+    // controls (the read-only totals) keep their own background.
+    static INT_PTR Label(HDC dc, HWND control)
+    {
+        wchar_t name[16] = {};
+        GetClassNameW(control, name, 16);
+        if (lstrcmpiW(name, L"Static") != 0)
+            return FALSE;
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+    }
+
     void Open(HWND dialog)
     {
         loading_ = true;
@@ -172,8 +186,13 @@ private:
         size_t index = 0;
         while (index < format_.presets.size() && !(format_.presets[index] == wanted))
             ++index;
-        if (index == format_.presets.size() && index < kMaxPresets) {
-            format_.presets.push_back(wanted);
+        if (index == format_.presets.size()) {
+            // With every place taken the last size gives way, rather than
+            // the typed one being lost.
+            if (index < kMaxPresets)
+                format_.presets.push_back(wanted);
+            else
+                format_.presets[--index] = wanted;
             FillSizes(dialog);
         }
         Combo(dialog, IDC_CAPTURE_SIZE, CB_SETCURSEL, static_cast<WPARAM>(index));
