@@ -378,6 +378,26 @@ TAVIX_EXPORT int32_t TAVIX_API Tavix_ReadSerialNumberW(uint32_t handle, TavixWid
 TAVIX_EXPORT int32_t TAVIX_API Tavix_SendText(uint32_t handle, const char* text);
 TAVIX_EXPORT int32_t TAVIX_API Tavix_ReceiveText(uint32_t handle, char* text, int32_t size);
 
+/* ---- Property dialogs --------------------------------------------------------
+ * Modal dialogs of the library owned by `owner` (may be null), shown on the
+ * calling thread in English, or in Japanese where the system's default
+ * language is Japanese. Each returns 1 once the dialog has closed,
+ * whichever button closed it. Errors: 1 no open camera or another dialog
+ * of the instance open, 4 the dialog could not be shown. Linux: there are
+ * no dialogs; with an open camera every one fails with error 11.
+ *
+ * Tavix_SetCameraDlg: colour mode, capture size (the stored sizes, or one
+ * typed in), sub-sampling and wait time. A running preview or capture is
+ * stopped while it is open and started again afterwards; OK and Apply
+ * store the format for the camera's number and the instance takes it up.
+ * Tavix_SetAnalogDlg: gains, exposure, mirrors and Auto Iris, sent to the
+ * camera as they change. Tavix_SetImageDlg: the image filter values and,
+ * in the 8- and 16-bit modes, the gray filter, used from the next frame.
+ * Both restore what they changed unless closed with OK. */
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetCameraDlg(uint32_t handle, TavixWindow owner);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetAnalogDlg(uint32_t handle, TavixWindow owner);
+TAVIX_EXPORT int32_t TAVIX_API Tavix_SetImageDlg(uint32_t handle, TavixWindow owner);
+
 /* ---- Not supported by this camera: error 11 posted only, 0 ------------------ */
 TAVIX_EXPORT int32_t TAVIX_API Tavix_Fps(uint32_t handle);
 TAVIX_EXPORT int32_t TAVIX_API Tavix_GetHalfClock(uint32_t handle);

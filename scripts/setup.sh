@@ -15,7 +15,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config dpkg-dev
   libgtest-dev googletest libbenchmark-dev libcli11-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libopencv-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  nasm wine64 xvfb xauth ffmpeg"
+  nasm wine64 xvfb xauth ffmpeg locales fonts-ipafont-gothic"
 SOURCES="zlib libjpeg-turbo libpng1.6 tiff"
 
 log() { echo "setup: $*" >&2; }
@@ -148,8 +148,17 @@ EOF
     trap - EXIT
 }
 
+# The dialogs' Japanese run needs the Japanese locale (Wine takes the
+# system language from it) and a font with Japanese glyphs (the package).
+ensure_japanese_locale() {
+    locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' && return 0
+    log "generating the ja_JP.UTF-8 locale"
+    as_root localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+}
+
 main() {
     install_packages
+    ensure_japanese_locale
     [ "${1:-}" = "--packages" ] && return 0
     mkdir -p "$CACHE_ROOT"
     versions=$(source_versions)

@@ -184,6 +184,7 @@ void CTavix::ConvertFrame()
             t.filter_.bayerGainBlue = blue;
             if (t.whiteBalanceOnce_.exchange(0) != 0)
                 t.filter_.bayerGainAuto = 0;
+            t.RefreshDialog();
         }
         void GrayGainsMeasured(const imaging::GrayGains& g) override
         {
@@ -193,8 +194,13 @@ void CTavix::ConvertFrame()
             t.filter_.grayGainB = g.gainB;
             // "All frames" counts down from 0xFFFFFFFF.
             t.grayAutoCountdown_ = static_cast<int32_t>(static_cast<uint32_t>(t.grayAutoCountdown_.load()) - 1);
+            t.RefreshDialog();
         }
-        void AutoIrisMeasured(int32_t percent) override { t.ApplyAutoIris(percent); }
+        void AutoIrisMeasured(int32_t percent) override
+        {
+            t.ApplyAutoIris(percent);
+            t.RefreshDialog();
+        }
     } keeper(*this);
     struct Corrector : imaging::RawCorrection {
         CTavix& t;

@@ -128,6 +128,15 @@ public:
     int WriteSrom(uint32_t address, uint32_t value);
     int ReadSerialNumber(char* text, int32_t size);
 
+    // --- property dialogs (Dialogs.cpp) --------------------------------------
+    // Modal on the caller's thread; 1 once the dialog has closed, whichever
+    // button closed it. The analog and image dialogs change the settings
+    // live and restore them unless closed with OK; the camera format dialog
+    // pauses acquisition and takes effect on OK or "Apply(&A)".
+    int SetCameraDlg(platform::WindowHandle owner);
+    int SetAnalogDlg(platform::WindowHandle owner);
+    int SetImageDlg(platform::WindowHandle owner);
+
     // --- errors -------------------------------------------------------------
     // Records a failure and announces it to the notification window, if any.
     void PushError(uint32_t code);
@@ -204,6 +213,19 @@ private:
     void RecordLoop();
     // Ends a running recording and waits until its file is finished.
     void StopRecording();
+
+    // --- property dialogs (Dialogs.cpp) --------------------------------------
+    class AnalogDialogModel;
+    class ImageDialogModel;
+    // Error 1 without an open camera or while another dialog is open, 11
+    // where there are no dialogs; true when one may open (it is then marked
+    // open).
+    bool BeginDialog();
+    // Tells an open analog or image dialog that the frame thread changed
+    // what it shows: a posted message, never a call into the dialog.
+    void RefreshDialog() const;
+    std::atomic<platform::WindowHandle> dialogWindow_{nullptr};
+    std::atomic<int32_t> dialogOpen_{0};
 
     std::unique_ptr<CTavixUSB3Q5SimpleSdk> camera_;
     imaging::FrameImages images_;

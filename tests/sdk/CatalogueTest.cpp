@@ -309,7 +309,7 @@ TEST_F(Sdk, WideNamesBeyondAsciiOpenTheirFiles)
 // The exports of the library so far, by family: lifecycle, device
 // selection, acquisition, image size and format, exposure and camera
 // options, filter values and their named forms, registers and serial
-// memory, files, the defect mask, not supported.
+// memory, files, the defect mask, the dialogs, not supported.
 const char* const kExports =
     "Tavix_CallBackPreview Tavix_Capture Tavix_Close Tavix_EnumDevice Tavix_EnumDeviceW "
     "Tavix_Fpga_ReadRegister Tavix_Fpga_WriteRegister Tavix_Fps Tavix_GetAutoIris Tavix_GetBayerGainAuto "
@@ -329,16 +329,17 @@ const char* const kExports =
     "Tavix_LoadConfigFileA Tavix_LoadConfigFileW Tavix_LoadMaskFile Tavix_LoadMaskFileW Tavix_Preview "
     "Tavix_ReadRegister Tavix_ReadRegisterEx Tavix_ReadSerialNumberA Tavix_ReadSerialNumberW Tavix_ReadSromID "
     "Tavix_ReceiveText Tavix_Record Tavix_RecordW Tavix_Release Tavix_SaveImage Tavix_SaveImageW "
-    "Tavix_SaveMaskFile Tavix_SaveMaskFileW Tavix_SendText Tavix_SetAutoIris Tavix_SetBayerGainAuto "
+    "Tavix_SaveMaskFile Tavix_SaveMaskFileW Tavix_SendText Tavix_SetAnalogDlg Tavix_SetAutoIris Tavix_SetBayerGainAuto "
     "Tavix_SetBayerGainBlue "
     "Tavix_SetBayerGainGreen Tavix_SetBayerGainRGB Tavix_SetBayerGainRed Tavix_SetBayerMode "
-    "Tavix_SetBrightness Tavix_SetCaptureWindow Tavix_SetCaptureWindowEx Tavix_SetChannelGain Tavix_SetChannelOffset "
+    "Tavix_SetBrightness Tavix_SetCameraDlg Tavix_SetCaptureWindow Tavix_SetCaptureWindowEx Tavix_SetChannelGain "
+    "Tavix_SetChannelOffset "
     "Tavix_SetColorGainBlue Tavix_SetColorGainGreen1 Tavix_SetColorGainGreen2 Tavix_SetColorGainRed "
     "Tavix_SetColorMode Tavix_SetConfigFilter Tavix_SetContrast Tavix_SetCrossbar Tavix_SetDeviceNumber "
     "Tavix_SetDotFilter Tavix_SetExposureTime Tavix_SetExposureTimeEx Tavix_SetFilterValue "
     "Tavix_SetGamma Tavix_SetGlobalGain Tavix_SetGrayGainB Tavix_SetGrayGainG1 Tavix_SetGrayGainG2 "
     "Tavix_SetGrayGainR Tavix_SetGrayMode Tavix_SetGrayOffsetB Tavix_SetGrayOffsetG1 "
-    "Tavix_SetGrayOffsetG2 Tavix_SetGrayOffsetR Tavix_SetHalfClock Tavix_SetHue Tavix_SetIOPort "
+    "Tavix_SetGrayOffsetG2 Tavix_SetGrayOffsetR Tavix_SetHalfClock Tavix_SetHue Tavix_SetIOPort Tavix_SetImageDlg "
     "Tavix_SetInternalCorrection Tavix_SetMaskFilter Tavix_SetMirrorH Tavix_SetMirrorV Tavix_SetPeltier "
     "Tavix_SetPreviewWindow Tavix_SetRealExposureTime Tavix_SetSamplingRate Tavix_SetSaturation "
     "Tavix_SetSharpness Tavix_SetSubSample Tavix_SetWaitTime Tavix_SnapShot Tavix_StartPreview "
@@ -380,5 +381,5 @@ TEST(Exports, EveryOneIsThereAndRefusesAnUnknownHandle)
         const auto result = static_cast<int32_t>(reinterpret_cast<AnyCall>(function)(unknown, 0, 0, 0, 0, 0, 0));
         EXPECT_EQ(result, minusOne ? -1 : 0);
     }
-    EXPECT_EQ(checked, 146);
+    EXPECT_EQ(checked, 149);
 }
