@@ -242,7 +242,7 @@ TAVIX_EXPORT int32_t TAVIX_API Tavix_GetRealExposureTime(uint32_t handle, int32_
 /* The sensor's temperature in degrees Celsius (error 11 without a sensor
  * thermometer, 12 for a failed reading; 0 is recorded for a good one). */
 TAVIX_EXPORT double TAVIX_API Tavix_GetTemperatureEx(uint32_t handle, int32_t* ok);
-/* Automatic exposure or gain from the image: 0 off, 1 gain, 2 exposure;
+/* Automatic exposure or gain from the image: 0 off, 1 exposure, 2 gain;
  * other modes are refused with error 9, posted only. */
 TAVIX_EXPORT int32_t TAVIX_API Tavix_SetAutoIris(uint32_t handle, int32_t mode);
 TAVIX_EXPORT int32_t TAVIX_API Tavix_GetAutoIris(uint32_t handle, int32_t* ok);

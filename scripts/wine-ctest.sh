@@ -16,6 +16,12 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINESERVER=/usr/lib/wine/wineserver
 mkdir -p "$WINEPREFIX"
+# The caption font as a LOGFONTW: 11 pixels high, bold, Shift-JIS, "MS UI
+# Gothic". Wine's own caption font has no Japanese glyphs and would draw the
+# Japanese dialogs' titles as boxes; this one draws both languages.
+caption_font=f5ffffff000000000000000000000000bc0200000000008000000022
+caption_font=${caption_font}4d005300200055004900200047006f0074006800690063
+export caption_font=${caption_font}00000000000000000000000000000000000000000000000000000000000000000000000000000000
 # The screen is large enough for a full-size preview window with its frame.
 exec xvfb-run -a -s "-screen 0 2720x2304x24" sh -c '
     "$WINESERVER" -p
@@ -27,6 +33,8 @@ exec xvfb-run -a -s "-screen 0 2720x2304x24" sh -c '
     # (no window manager runs on the virtual display); for that suite only.
     /usr/lib/wine/wine64 reg add "HKCU\\Software\\Wine\\AppDefaults\\test_dialogs.exe\\X11 Driver" \
         /v Decorated /d N /f >/dev/null 2>&1
+    /usr/lib/wine/wine64 reg add "HKCU\\Control Panel\\Desktop\\WindowMetrics" /v CaptionFont /t REG_BINARY \
+        /d "$caption_font" /f >/dev/null 2>&1
     ctest --test-dir "$0" --output-on-failure --timeout 120 --repeat until-pass:2 "$@"
     rc=$?
     "$WINESERVER" -k >/dev/null 2>&1

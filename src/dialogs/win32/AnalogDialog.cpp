@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <vector>
 
 #include "dialogs/DialogIds.h"
 #include "dialogs/win32/DialogKit.h"
@@ -17,6 +18,8 @@ namespace tavix::dialogs {
 namespace {
 
 constexpr int32_t kTicksPerRange = 10;
+// The distance of two slider rows, in dialog units.
+constexpr int kRowPitch = 17;
 
 struct RowOf {
     SliderRow ids;
@@ -128,8 +131,38 @@ public:
     }
 
 private:
+    // The top of a control in the page's client coordinates.
+    static int TopOf(HWND page, HWND control)
+    {
+        RECT r{};
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+        return r.top;
+    }
+    // Whatever lies below a hidden row moves up by a row for each hidden
+    // row above it, so that the page shows no empty bands. The row's own
+    // controls start within half a row of its trackbar's top.
+    static void CloseGaps(HWND page, const std::vector<int>& hiddenTops)
+    {
+        if (hiddenTops.empty())
+            return;
+        RECT pitch{0, 0, 0, kRowPitch};
+        MapDialogRect(page, &pitch);
+        for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT r{};
+            GetWindowRect(child, &r);
+            MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+            const auto above = std::count_if(hiddenTops.begin(), hiddenTops.end(),
+                                             [&](int top) { return top + pitch.bottom / 2 < r.top; });
+            if (above != 0)
+                SetWindowPos(child, nullptr, r.left, r.top - static_cast<int>(above) * pitch.bottom, 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+
     void HideMissing(HWND page)
     {
+        std::vector<int> hiddenTops;
         for (size_t k = 0; k < rows_.size(); ++k) {
             if (model_.Has(values_[k]))
                 continue;
@@ -138,7 +171,9 @@ private:
             ShowWindow(GetWindow(bar, GW_HWNDPREV), SW_HIDE);
             for (const int id : {rows_[k].bar, rows_[k].edit, rows_[k].spin})
                 ShowItem(page, id, false);
+            hiddenTops.push_back(TopOf(page, bar));
         }
+        CloseGaps(page, hiddenTops);
         for (const FlagOf& f : kFlags)
             ShowItem(page, f.id, model_.Has(f.flag));
         ShowItem(page, IDC_GAIN_MODE, model_.HasGainMode());
