@@ -133,6 +133,13 @@ public:
     }
     bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
     bool Visible(int id) const { return IsWindowVisible(Control(id)) != FALSE; }
+    // Where a control lies on the screen.
+    RECT Bounds(int id) const
+    {
+        RECT r{};
+        GetWindowRect(Control(id), &r);
+        return r;
+    }
 
     // Waits until the dialog's thread has handled everything sent or posted
     // to it so far (a message sent behind them is answered in order).

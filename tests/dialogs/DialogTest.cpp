@@ -166,6 +166,10 @@ TEST_F(Sdk, AnalogDialogSendsTheGainToTheSensorAndTakesItBack)
         // This sensor has no colour gains: those rows are hidden.
         EXPECT_TRUE(dialog.Visible(IDC_GAIN_BAR));
         EXPECT_FALSE(dialog.Visible(IDC_CGAIN_R_BAR));
+        // ... and leave no empty band: the exposure row follows the gain row.
+        const RECT gain = dialog.Bounds(IDC_GAIN_BAR), exposure = dialog.Bounds(IDC_EXPOSURE_BAR);
+        EXPECT_GT(exposure.top, gain.top);
+        EXPECT_LT(exposure.top - gain.top, 2 * (gain.bottom - gain.top));
         EXPECT_EQ(dialog.TextOf(IDC_EXPOSURE_MS), L"=50.00ms");
         // Gain 300: bits 0-7 in 0x0404, bit 8 in 0x0405, at once.
         dialog.Slide(IDC_GAIN_BAR, 300);
