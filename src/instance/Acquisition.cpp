@@ -192,8 +192,12 @@ void CTavix::ConvertFrame()
             t.filter_.grayGainG1 = g.gainG1;
             t.filter_.grayGainG2 = g.gainG2;
             t.filter_.grayGainB = g.gainB;
-            // "All frames" counts down from 0xFFFFFFFF.
-            t.grayAutoCountdown_ = static_cast<int32_t>(static_cast<uint32_t>(t.grayAutoCountdown_.load()) - 1);
+            // "All frames" counts down from 0xFFFFFFFF. A count switched off
+            // while this frame was measured stays off.
+            int32_t count = t.grayAutoCountdown_;
+            while (count != 0 && !t.grayAutoCountdown_.compare_exchange_weak(
+                                     count, static_cast<int32_t>(static_cast<uint32_t>(count) - 1))) {
+            }
             t.RefreshDialog();
         }
         void AutoIrisMeasured(int32_t percent) override
