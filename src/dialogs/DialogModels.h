@@ -113,6 +113,7 @@ struct CameraFormat {
     // What the camera can do.
     bool eightBit = true, sixteenBit = true, monochrome = false;
     bool windowH = true, windowV = true;
+    int32_t sensorWidth = 2448, sensorHeight = 2048; // a window must lie inside
 };
 
 int ShowImageDialog(platform::WindowHandle owner, ImageModel& model);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <mutex>
 
 #include "camera/CTavixU3Q5Base.h"
 #include "dialogs/DialogModels.h"
@@ -72,6 +73,9 @@ public:
     }
     void Restore(const Kept& kept)
     {
+        // Under the frame lock: a frame being measured meanwhile would write
+        // its gains over the restored ones.
+        std::lock_guard lock(t_.frameLock_);
         for (size_t k = 0; k < kValueCount; ++k)
             Field(static_cast<dialogs::ImageValue>(k)) = kept.values[k];
         t_.filter_.bayerGainAuto = kept.bayerGainAuto;
@@ -281,6 +285,12 @@ public:
     void Restore(const Kept& kept)
     {
         AnalogValues& a = t_.analog_;
+        {
+            // Auto Iris is held off until the end, and a frame applying it
+            // now has finished, so it cannot undo what is put back here.
+            std::lock_guard lock(t_.frameLock_);
+            a.autoIris = 0;
+        }
         for (size_t k = 0; k < kValueCount; ++k) {
             const auto value = static_cast<Value>(k);
             Field(value) = kept.values[k];
@@ -294,7 +304,6 @@ public:
         }
         t_.SetMirror(false, kept.mirrorV);
         t_.SetMirror(true, kept.mirrorH);
-        a.autoIris = kept.autoIris;
         if (HasGainMode() && kept.gainMode != a.gainMode)
             SetGainMode(kept.gainMode);
         if (Has(Flag::kCooling) && kept.cooling != a.cooling)
@@ -302,6 +311,7 @@ public:
         if (Has(Flag::kShortExposure) && kept.shortExposure != a.shortExposure)
             Set(Flag::kShortExposure, kept.shortExposure != 0);
         t_.filter_.bayerMode = kept.bayerMode;
+        a.autoIris = kept.autoIris;
     }
 
 private:
@@ -429,6 +439,11 @@ int CTavix::SetCameraDlg(platform::WindowHandle owner)
     settings::LoadGeometryAndCameraValues(number, CameraCapabilities(), geometry_, cameraValues_);
     dialogs::CameraFormat format;
     settings::ReadCameraFormat(number, format);
+    // The mode the instance works in: a stored one that this camera cannot
+    // deliver was corrected when it was read.
+    format.colorMode = cameraValues_.colorMode;
+    format.sensorWidth = kSensorWidth;
+    format.sensorHeight = kSensorHeight;
     const settings::Capabilities capabilities = CameraCapabilities();
     format.eightBit = capabilities.eightBit;
     format.sixteenBit = capabilities.sixteenBit;

@@ -104,6 +104,16 @@ TEST_F(Sdk, ImageDialogChangesFiltersLiveAndRestoresThemUnlessOk)
         dialog.Type(IDC_GAMMA_EDIT, L"201");
         dialog.Settle();
         EXPECT_EQ(Tavix_GetGamma(handle_, &ok), 150);
+        // A refresh from the frame thread shows what changed elsewhere and
+        // leaves a number being typed alone.
+        dialog.Type(IDC_BRIGHTNESS_EDIT, L"-");
+        ASSERT_EQ(Tavix_SetContrast(handle_, 33), 1);
+        PostMessageW(dialog.Sheet(), dialogs::kRefreshMessage, 0, 0);
+        dialog.Settle();
+        EXPECT_EQ(dialog.TextOf(IDC_BRIGHTNESS_EDIT), L"-");
+        EXPECT_EQ(dialog.TextOf(IDC_CONTRAST_EDIT), L"33");
+        EXPECT_EQ(Tavix_GetBrightness(handle_, &ok), -100);
+        ASSERT_EQ(Tavix_SetContrast(handle_, 0), 1);
         dialog.Type(IDC_GAMMA_EDIT, L"150");
         EXPECT_EQ(dialog.Close(r.button), 1);
         EXPECT_EQ(Tavix_GetBrightness(handle_, &ok), r.brightness);
@@ -250,6 +260,36 @@ TEST_F(Sdk, CameraDialogStoresTheFormatAndTheCaptureTakesItUp)
     EXPECT_EQ(Stored(kCamera, "Size"), 2u);
     EXPECT_EQ(Stored(kCamera + "\\Size_02", "EH"), 2432u);
     EXPECT_EQ(Tavix_GetSubSample(handle_), 1);
+
+    // A window that is empty or leaves the sensor is not stored; the dialog
+    // stays open until it is mended.
+    DialogDriver again([this](TavixWindow owner) { return Tavix_SetCameraDlg(handle_, owner); });
+    ASSERT_NE(again.Sheet(), nullptr);
+    again.Pick(IDC_SUBSAMPLE, 0);
+    const struct {
+        int edit;
+        const wchar_t* text;
+    } kBad[] = {{IDC_HEFFECTIVE, L"0"}, {IDC_VEFFECTIVE, L""}, {IDC_HEFFECTIVE, L"2449"},
+                {IDC_HSTART, L"1425"}, {IDC_VSTART, L"1537"}, {IDC_VEFFECTIVE, L"99999999999"}};
+    for (const auto& b : kBad) {
+        SCOPED_TRACE(b.edit);
+        again.Type(IDC_HEFFECTIVE, L"1024");
+        again.Type(IDC_VEFFECTIVE, L"512");
+        again.Type(IDC_HSTART, L"1424");
+        again.Type(IDC_VSTART, L"1536");
+        again.Type(b.edit, b.text);
+        again.Press(IDOK);
+        again.Press(IDC_APPLY);
+        again.Settle();
+        EXPECT_TRUE(IsWindowVisible(again.Sheet()));
+        EXPECT_EQ(Stored(kCamera, "Size"), 2u);
+    }
+    // At the sensor's corner it is accepted, as a size of its own.
+    again.Type(IDC_VEFFECTIVE, L"512");
+    again.Type(IDC_VSTART, L"1536");
+    EXPECT_EQ(again.Close(IDOK), 1);
+    EXPECT_EQ(Stored(kCamera, "Size"), 3u);
+    EXPECT_EQ(Stored(kCamera + "\\Size_03", "EHS"), 1424u);
 }
 
 TEST_F(Sdk, AnOpenImageDialogFollowsTheWhiteBalanceOfThePreview)

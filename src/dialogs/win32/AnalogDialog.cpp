@@ -96,7 +96,9 @@ public:
         ShowExposureTime(page);
         if (model_.HasGainMode())
             SendDlgItemMessageW(page, IDC_GAIN_MODE, CB_SETCURSEL, static_cast<WPARAM>(model_.GainMode()), 0);
-        if (model_.HasExposureSeconds())
+        // Rewritten only when the time changed elsewhere, so that a refresh
+        // leaves a time being typed alone.
+        if (model_.HasExposureSeconds() && model_.ExposureSeconds() != shownSeconds_)
             ShowExposureSeconds(page);
     }
 
@@ -210,8 +212,9 @@ private:
     void ShowExposureSeconds(HWND page)
     {
         const Unit& unit = SelectedUnit(page);
+        shownSeconds_ = model_.ExposureSeconds();
         wchar_t text[96];
-        std::swprintf(text, 96, unit.format, model_.ExposureSeconds() * unit.perSecond);
+        std::swprintf(text, 96, unit.format, shownSeconds_ * unit.perSecond);
         const bool wasLoading = loading_;
         loading_ = true;
         SetItemText(page, IDC_EXPOSUREEX_EDIT, text);
@@ -232,6 +235,7 @@ private:
         if (seconds < model_.ExposureSecondsMin() || seconds > model_.ExposureSecondsMax())
             return;
         model_.SetExposureSeconds(seconds);
+        shownSeconds_ = model_.ExposureSeconds();
         // The integer exposure follows; the text being typed stays.
         loading_ = true;
         for (size_t k = 0; k < rows_.size(); ++k)
@@ -244,6 +248,7 @@ private:
     std::vector<SliderRow> rows_;
     std::vector<AnalogValue> values_;
     bool prepared_ = false;
+    double shownSeconds_ = -1.0;
 };
 
 } // namespace

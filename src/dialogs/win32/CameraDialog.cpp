@@ -181,10 +181,16 @@ private:
         return preset;
     }
 
+    // Presets are told apart by the window they read out.
+    static bool SameWindow(const Preset& a, const Preset& b)
+    {
+        return a.width == b.width && a.height == b.height && a.hStart == b.hStart && a.vStart == b.vStart;
+    }
+
     void SelectPreset(HWND dialog, const Preset& wanted)
     {
         size_t index = 0;
-        while (index < format_.presets.size() && !(format_.presets[index] == wanted))
+        while (index < format_.presets.size() && !SameWindow(format_.presets[index], wanted))
             ++index;
         if (index == format_.presets.size()) {
             // With every place taken the last size gives way, rather than
@@ -196,7 +202,31 @@ private:
             FillSizes(dialog);
         }
         Combo(dialog, IDC_CAPTURE_SIZE, CB_SETCURSEL, static_cast<WPARAM>(index));
-        ShowPreset(dialog, wanted);
+        ShowPreset(dialog, format_.presets[index]);
+    }
+
+    // The first geometry box whose number gives no window inside the
+    // sensor (empty, zero, too large), or 0 when the window is sound.
+    int BadGeometry(HWND dialog) const
+    {
+        int32_t value[4] = {};
+        const int ids[4] = {IDC_HEFFECTIVE, IDC_VEFFECTIVE, IDC_HSTART, IDC_VSTART};
+        for (int k = 0; k < 4; ++k) {
+            BOOL valid = FALSE;
+            const UINT number = GetDlgItemInt(dialog, ids[k], &valid, FALSE);
+            if (!valid || number > static_cast<UINT>(k % 2 == 0 ? format_.sensorWidth : format_.sensorHeight))
+                return ids[k];
+            value[k] = static_cast<int32_t>(number);
+        }
+        if (value[0] == 0)
+            return IDC_HEFFECTIVE;
+        if (value[1] == 0)
+            return IDC_VEFFECTIVE;
+        if (value[2] + value[0] > format_.sensorWidth)
+            return IDC_HSTART;
+        if (value[3] + value[1] > format_.sensorHeight)
+            return IDC_VSTART;
+        return 0;
     }
 
     void Command(HWND dialog, int id, int code)
@@ -205,15 +235,15 @@ private:
             return;
         switch (id) {
         case IDOK:
-            Take(dialog);
-            EndDialog(dialog, IDOK);
+            if (Take(dialog))
+                EndDialog(dialog, IDOK);
             return;
         case IDCANCEL:
             EndDialog(dialog, IDCANCEL);
             return;
         case IDC_APPLY:
-            Take(dialog);
-            EnableItem(dialog, IDC_APPLY, false);
+            if (Take(dialog))
+                EnableItem(dialog, IDC_APPLY, false);
             return;
         case IDC_CAPTURE_SIZE:
             if (code == CBN_SELCHANGE) {
@@ -240,7 +270,7 @@ private:
             if (code == EN_CHANGE) {
                 // Typed values that match no preset make a size of their own.
                 const auto index = static_cast<size_t>(Combo(dialog, IDC_CAPTURE_SIZE, CB_GETCURSEL));
-                if (index >= format_.presets.size() || !(format_.presets[index] == ShownPreset(dialog)))
+                if (index >= format_.presets.size() || !SameWindow(format_.presets[index], ShownPreset(dialog)))
                     Combo(dialog, IDC_CAPTURE_SIZE, CB_SETCURSEL, format_.presets.size());
             }
             break;
@@ -252,22 +282,32 @@ private:
     }
 
     // The controls into the format: a size that matches no preset becomes
-    // the next one.
-    void Take(HWND dialog)
+    // the next one. A window outside the sensor is refused, with the box
+    // to mend selected, so that nothing unusable is stored.
+    bool Take(HWND dialog)
     {
+        if (const int bad = BadGeometry(dialog); bad != 0) {
+            MessageBeep(MB_ICONWARNING);
+            HWND box = GetDlgItem(dialog, bad);
+            SetFocus(box);
+            SendMessageW(box, EM_SETSEL, 0, -1);
+            return false;
+        }
         loading_ = true;
         SelectPreset(dialog, ShownPreset(dialog));
         loading_ = false;
         const auto size = static_cast<size_t>(Combo(dialog, IDC_CAPTURE_SIZE, CB_GETCURSEL));
         format_.size = static_cast<int32_t>(size < format_.presets.size() ? size : 0);
-        const auto colour = Combo(dialog, IDC_COLOR, CB_GETCURSEL);
-        format_.colorMode = static_cast<int32_t>(Combo(dialog, IDC_COLOR, CB_GETITEMDATA, static_cast<WPARAM>(colour)));
+        if (const auto colour = Combo(dialog, IDC_COLOR, CB_GETCURSEL); colour != CB_ERR)
+            format_.colorMode =
+                static_cast<int32_t>(Combo(dialog, IDC_COLOR, CB_GETITEMDATA, static_cast<WPARAM>(colour)));
         format_.subSample = SubSampled(dialog) ? 1 : 0;
         BOOL valid = FALSE;
         const UINT wait = GetDlgItemInt(dialog, IDC_WAITTIME, &valid, FALSE);
         if (valid && wait <= static_cast<UINT>(INT32_MAX))
             format_.waitTime = static_cast<int32_t>(wait);
         apply_(format_);
+        return true;
     }
 
     CameraFormat& format_;

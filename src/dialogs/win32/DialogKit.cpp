@@ -66,6 +66,8 @@ void Page::Prepare(HWND page)
 void Page::SetRow(HWND page, size_t row, int32_t value)
 {
     const SliderRow& r = Rows()[row];
+    shown_.resize(Rows().size());
+    shown_[row] = value;
     SendDlgItemMessageW(page, r.bar, TBM_SETPOS, TRUE, value);
     // The number is rewritten only when it shows another value, so that a
     // refresh does not move the caret of someone typing.
@@ -80,6 +82,17 @@ void Page::Load(HWND page)
     loading_ = true;
     for (size_t k = 0; k < Rows().size(); ++k)
         SetRow(page, k, RowValue(k));
+    LoadOthers(page);
+    loading_ = false;
+}
+
+void Page::Refresh(HWND page)
+{
+    loading_ = true;
+    shown_.resize(Rows().size());
+    for (size_t k = 0; k < Rows().size(); ++k)
+        if (const int32_t value = RowValue(k); value != shown_[k])
+            SetRow(page, k, value);
     LoadOthers(page);
     loading_ = false;
 }
@@ -104,8 +117,11 @@ void Page::Edited(HWND page, size_t row)
     if (!valid || value < r.range.minimum || value > r.range.maximum)
         return;
     SendDlgItemMessageW(page, r.bar, TBM_SETPOS, TRUE, value);
-    if (!loading_)
+    if (!loading_) {
+        shown_.resize(Rows().size());
+        shown_[row] = value;
         RowChanged(row, value);
+    }
 }
 
 INT_PTR CALLBACK Page::Procedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
@@ -192,7 +208,7 @@ struct Sheet {
     void Refresh()
     {
         for (Page* page : pages)
-            page->Load(page->window);
+            page->Refresh(page->window);
     }
 
     static INT_PTR CALLBACK Procedure(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam)

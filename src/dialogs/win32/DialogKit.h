@@ -51,6 +51,9 @@ public:
 
     // Shows the model's values; nothing is stored meanwhile.
     void Load(HWND page);
+    // Shows what changed in the model since the page last showed or stored
+    // it, leaving alone a number someone is typing.
+    void Refresh(HWND page);
     HWND window = nullptr;
 
     static INT_PTR CALLBACK Procedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
@@ -58,6 +61,8 @@ public:
 protected:
     void SetRow(HWND page, size_t row, int32_t value);
     bool loading_ = false;
+    // The value each row last showed or stored.
+    std::vector<int32_t> shown_;
 
 private:
     void Prepare(HWND page);
